@@ -1,0 +1,66 @@
+// The main window: status panel, command buttons, drop-action box, music row
+// and playlist in one borderless window 220 pixels wide.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include "../framework/app.h"
+#include "../framework/dialog.h"
+#include "../launcher/launcher_dialog.h"
+#include "../media/media_player.h"
+
+constexpr int MAIN_WIDTH = 220;
+constexpr int HEIGHT_COMPACT = 46;
+constexpr int HEIGHT_MUSIC = 67;
+constexpr int HEIGHT_LIST = 198;
+
+// Whether the launcher is shown by the launcher command, and whether the main
+// window is hidden by a double click until the pointer leaves its place.
+extern bool LauncherVisible;
+extern bool PeekHidden;
+
+class CMainDialog;
+// The running main window, for the parts that draw on it.
+extern CMainDialog* g_mainDialog;
+
+class CMainDialog : public CDialog {
+ public:
+  CMainDialog();
+  ~CMainDialog() override;
+
+  BOOL PreTranslateMessage(MSG* msg) override;
+
+  // Selected entry of the drop-action box 1005.
+  int DDList = 0;
+
+  NOTIFYICONDATAA m_trayIcon = {};
+  HWND m_toolTip = nullptr;
+  HICON m_icon = nullptr;
+  CLauncherDialog m_launcher;
+  CMediaPlayer m_player;
+
+  HWND Playlist() const { return GetDlgItem(1048); }
+  bool TornDown() const { return m_tornDown; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  void OnTimer(UINT_PTR id);
+  void OnCommand(int id, int code);
+  void Teardown();
+
+ private:
+  void FillDropActions();
+  void ApplyTopMost();
+  void CreateToolTips();
+  bool m_tornDown = false;
+};
+
+// Alpha of the layered window for an opacity in percent (255 at 100, 55 at 0).
+int AlphaForOpacity(int skelton);
+// Applies the opacity through SetLayeredWindowAttributes, looked up each time
+// because older systems lack it.
+void ApplyTransparency(HWND window, int skelton);
+// The peek re-show check of the tick.
+void PeekCheck(CMainDialog& dialog);

@@ -1,0 +1,46 @@
+// The subsystem entry points that the main window calls while it starts, on
+// every tick and while it tears down. The main window reaches them only through
+// this table, so tests can put recorders in front of them and check the order.
+#pragma once
+#include <windows.h>
+
+class CMainDialog;
+
+struct MainWindowParts {
+  // start-up
+  void (*coInitialize)();
+  void (*createGraph)(CMainDialog&);
+  void (*detectOsClass)();
+  void (*startCpuUsage)();
+  void (*addTrayIcon)(CMainDialog&);
+  void (*loadSettings)(CMainDialog&);
+  void (*createPanelSurfaces)(CMainDialog&);
+  void (*preparePlaylist)(CMainDialog&);
+  void (*applyListBackground)(CMainDialog&);
+  void (*loadBackupList)(CMainDialog&);
+  void (*applySkin)(CMainDialog&);
+  void (*createLauncher)(CMainDialog&);
+  void (*setTimer)(HWND window, UINT_PTR id, UINT periodMs);
+  void (*killTimer)(HWND window, UINT_PTR id);
+  // the tick
+  void (*playlistTick)(CMainDialog&);
+  bool (*trayBlinkStep)(CMainDialog&);
+  void (*restoreTrayIcon)(CMainDialog&);
+  void (*stopPlayback)(CMainDialog&);
+  void (*saveBackupList)(CMainDialog&);
+  void (*saveWindowState)(CMainDialog&);
+  void (*shutdownSystem)();
+  void (*postQuit)();
+  void (*refreshStatusPanel)(CMainDialog&);
+  void (*runMailCheck)(CMainDialog&);
+  void (*autoCleanTick)(CMainDialog&);
+  void (*peekCheck)(CMainDialog&);
+  void (*blitStatusPanel)(CMainDialog&);
+  // teardown
+  void (*stopCpuUsage)();
+  void (*removeTrayIcon)(CMainDialog&);
+  void (*coUninitialize)();
+};
+
+extern const MainWindowParts kMainWindowParts;
+extern MainWindowParts g_mainParts;

@@ -1,0 +1,106 @@
+// The program's settings: one process-wide record with a field per profile
+// key of "tovix.ini", the working copy that the settings sheet edits, and the
+// routines that move them between memory and the profile file.
+#pragma once
+#include <windows.h>
+
+struct Settings {
+  // WINDOW: place and height (written with the window state)
+  int MainWindowX = 0;
+  int MainWindowY = 0;
+  int Size = 0;
+  int LunWindowX = 0;
+  int LunWindowY = 0;
+  // MUSIC
+  int RepeatMode = 0;
+  int Volume = 0;
+  // ENTRY: status rows
+  int Mail = 0;
+  int Item1 = 0;
+  int Item2 = 0;
+  int Item3 = 0;
+  // COLOR: status text colour
+  int B = 0;
+  int R = 0;
+  int G = 0;
+  // WINDOW
+  int TopMostEnable = 0;
+  int MoveEnable = 0;
+  int Skelton = 0;  // opacity in percent
+  int TipEnable = 0;
+  // OPTION
+  int StartupEnable = 0;
+  int ShutdownHour = 0;
+  int ShutdownMinute = 0;
+  int AutoCleanEnable = 0;
+  int AutoCleanMinute = 0;
+  // MAILCHECK (passwords hold plain text in memory)
+  int Check1Enable = 0;
+  char Server1[256] = "";
+  char Usr1[256] = "";
+  char Pass1[256] = "";
+  int Check2Enable = 0;
+  char Server2[256] = "";
+  char Usr2[256] = "";
+  char Pass2[256] = "";
+  int Check3Enable = 0;
+  char Server3[256] = "";
+  char Usr3[256] = "";
+  char Pass3[256] = "";
+  int Pitch = 0;
+  // WINDOW: launcher
+  int LunResetEnable = 0;
+  int LunCloseEnable = 0;
+  int LunPosition = 0;
+  // OPTION: memory cleaner
+  int CleanSizeEnable = 0;
+  int CleanSize = 0;
+  // WINDOW: pictures
+  char ListViewBKImage[260] = "";
+  char Skin[256] = "";
+
+  // The timed shutdown's switch: set only by the settings sheet, never stored.
+  bool ShutdownArmed = false;
+};
+
+// What the settings sheet edits: the window place and height, the drop
+// action, the launcher place and the player's own values are not in it.
+struct SettingsCopy {
+  int Mail, Item1, Item2, Item3;
+  int B, R, G;
+  int TopMostEnable, MoveEnable, Skelton, TipEnable;
+  int StartupEnable;
+  bool ShutdownArmed;
+  int ShutdownHour, ShutdownMinute, AutoCleanEnable, AutoCleanMinute;
+  int Check1Enable, Check2Enable, Check3Enable;
+  char Server1[256], Server2[256], Server3[256];
+  char Usr1[256], Usr2[256], Usr3[256];
+  char Pass1[256], Pass2[256], Pass3[256];
+  int Pitch;
+  int LunResetEnable, LunCloseEnable, LunPosition;
+  int CleanSizeEnable, CleanSize;
+  char ListViewBKImage[260];
+  char Skin[256];
+};
+
+extern Settings AppSettings;
+extern SettingsCopy SettingsWorkingCopy;
+
+// Reads every key (except the launcher entries) in its fixed order with its
+// default. The drop action is the main window's own and comes back in ddList.
+void LoadSettings(int* ddList);
+// Writes what the settings sheet edits, passwords complemented in the file.
+void SaveSettings();
+// Takes the window's current left and top, then writes place, drop action,
+// height, repeat mode and volume.
+void SaveWindowState(HWND mainWindow, int ddList);
+void CopyToWorkingCopy();
+void CopyFromWorkingCopy();
+// The two menu toggles write their own key at once.
+void WriteTopMostEnable();
+void WriteMoveEnable();
+
+// Complements every byte of the three passwords (applied twice: plain again).
+void InvertPasswords();
+// The same for one text, in place, up to its terminator.
+void InvertText(char* text, size_t size);

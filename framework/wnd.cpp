@@ -1,0 +1,112 @@
+#include "wnd.h"
+
+#include <unordered_map>
+
+namespace {
+// One user-interface thread: a plain map is enough.
+std::unordered_map<HWND, CWnd*>& Map() {
+  static std::unordered_map<HWND, CWnd*> map;
+  return map;
+}
+}  // namespace
+
+CWnd::~CWnd() {
+  if (m_hWnd && IsWindow(m_hWnd)) {
+    // A window object going away first takes its window with it.
+    ::DestroyWindow(m_hWnd);
+  }
+  if (m_hWnd) Detach();
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd) {
+  auto it = Map().find(hwnd);
+  return it == Map().end() ? nullptr : it->second;
+}
+
+void CWnd::Attach(HWND hwnd) {
+  m_hWnd = hwnd;
+  Map()[hwnd] = this;
+}
+
+void CWnd::Detach() {
+  auto it = Map().find(m_hWnd);
+  if (it != Map().end() && it->second == this) Map().erase(it);
+  m_hWnd = nullptr;
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd) {
+  if (!hwnd || m_hWnd) return FALSE;
+  Attach(hwnd);
+  PreSubclassWindow();
+  m_oldProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
+  return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+  return SubclassWindow(::GetDlgItem(parent->m_hWnd, int(id)));
+}
+
+HWND CWnd::UnsubclassWindow() {
+  HWND hwnd = m_hWnd;
+  if (!hwnd) return nullptr;
+  if (m_oldProc) SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+  m_oldProc = nullptr;
+  Detach();
+  return hwnd;
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+BOOL CWnd::WalkPreTranslateTree(MSG* msg) {
+  for (HWND hwnd = msg->hwnd; hwnd; hwnd = GetParent(hwnd)) {
+    if (CWnd* wnd = FromHandle(hwnd)) {
+      if (wnd->PreTranslateMessage(msg)) return TRUE;
+    }
+    if (!(GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD)) break;
+  }
+  return FALSE;
+}
+
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+
+BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProc(msg, wParam, lParam);
+}
+
+LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (m_oldProc) return CallWindowProcA(m_oldProc, m_hWnd, msg, wParam, lParam);
+  return ::DefWindowProcA(m_hWnd, msg, wParam, lParam);
+}
+
+LRESULT CWnd::Default() { return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam); }
+
+LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  CWnd* wnd = FromHandle(hwnd);
+  if (!wnd) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+
+  if (msg == WM_DRAWITEM && lParam) {
+    auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+    if (CWnd* child = FromHandle(dis->hwndItem)) {
+      LRESULT result = 0;
+      if (child->OnChildNotify(msg, wParam, lParam, &result)) return result;
+    }
+  }
+
+  MSG saved = wnd->m_current;
+  wnd->m_current = {hwnd, msg, wParam, lParam, 0, {0, 0}};
+  LRESULT result = wnd->WindowProc(msg, wParam, lParam);
+  wnd->m_current = saved;
+
+  if (msg == WM_NCDESTROY) {
+    // The window is gone: give the original procedure back and let go.
+    if (wnd->m_oldProc && IsWindow(hwnd))
+      SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(wnd->m_oldProc));
+    wnd->m_oldProc = nullptr;
+    wnd->Detach();
+    wnd->PostNcDestroy();
+  }
+  return result;
+}

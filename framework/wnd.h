@@ -1,0 +1,61 @@
+// Window base: a C++ object that owns one HWND and receives its messages.
+//
+// A derived class overrides WindowProc with a switch that calls its named
+// handlers and hands everything else to the base, which ends in the window's
+// original procedure (Default). Child notifications that a control must answer
+// itself (WM_DRAWITEM for owner-drawn buttons) are reflected to the child's
+// object through OnChildNotify.
+#pragma once
+#include <windows.h>
+
+class CWnd {
+ public:
+  CWnd() = default;
+  virtual ~CWnd();
+  CWnd(const CWnd&) = delete;
+  CWnd& operator=(const CWnd&) = delete;
+
+  HWND m_hWnd = nullptr;
+  HWND GetSafeHwnd() const { return m_hWnd; }
+
+  // The object attached to a window, or null.
+  static CWnd* FromHandle(HWND hwnd);
+
+  // Attaches this object to an existing window by replacing its procedure.
+  BOOL SubclassWindow(HWND hwnd);
+  BOOL SubclassDlgItem(UINT id, CWnd* parent);
+  HWND UnsubclassWindow();
+  // Called just before the window is subclassed.
+  virtual void PreSubclassWindow() {}
+
+  // Sees every message of the modal and main loops addressed to this window
+  // or its children before translation and dispatch; true consumes it.
+  virtual BOOL PreTranslateMessage(MSG* msg);
+  // Offers a message to the objects of its window and of that window's
+  // parents, innermost first, up to the top-level window.
+  static BOOL WalkPreTranslateTree(MSG* msg);
+
+  // A notification from the parent meant for this control; true = handled.
+  virtual BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+  BOOL DestroyWindow();
+  HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+
+ protected:
+  virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  // The original procedure for the given message.
+  LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  // The original procedure for the message being handled now.
+  LRESULT Default();
+  // Last call: the window is gone.
+  virtual void PostNcDestroy() {}
+
+  void Attach(HWND hwnd);
+  void Detach();
+
+  WNDPROC m_oldProc = nullptr;
+
+ private:
+  static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  MSG m_current = {};
+};

@@ -1,0 +1,5 @@
+#include "launcher_dialog.h"
+
+#include "../resources/resource.h"
+
+CLauncherDialog::CLauncherDialog() : CDialog(IDD_LAUNCHER) {}

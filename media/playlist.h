@@ -1,0 +1,24 @@
+// The playlist and its playback control.
+#pragma once
+#include <windows.h>
+
+class CMediaPlayer;
+
+enum PlayStateValue { Stopped = 0, Paused = 1, Playing = 2 };
+
+// Playback state shared by the main window, the tick and the status panel.
+struct PlayStateInfo {
+  int state = Stopped;
+  int position = 0;  // seconds
+  int duration = 0;  // seconds; -1 after a file that could not be opened
+};
+extern PlayStateInfo PlayState;
+
+// Columns, image list and transparent text background of list control 1048.
+void PreparePlaylistControl(HWND list);
+// While a track plays: position display, end of track and advance.
+void PlaylistTick(HWND mainWindow, CMediaPlayer& player);
+void StopPlayback(HWND list, CMediaPlayer& player);
+// "backup.m3u" in the program's folder.
+void LoadBackupList(HWND list);
+void SaveBackupList(HWND list);

@@ -1,0 +1,55 @@
+// Resource ids shared by the resource script and the code.
+#pragma once
+
+// Dialog templates
+#define IDD_MAIN 102
+#define IDD_LAUNCHER 149
+
+// Strings
+#define IDS_SOCKET_INIT_FAILED 103
+#define IDS_SETTINGS_CAPTION 104
+
+// Icons
+#define IDI_PROGRAM 128
+#define IDI_NOT_PLAYING 177
+#define IDI_PLAYING 178
+#define IDI_MAIL 187
+
+// Main window controls
+#define IDC_LAUNCHER 1000
+#define IDC_SETTINGS 1001
+#define IDC_QUIT 1002
+#define IDC_HIDE 1003
+#define IDC_EXIT_WINDOWS 1004
+#define IDC_DROP_ACTION 1005
+#define IDC_CLEAN_MEMORY 1006
+#define IDC_PLAY 1007
+#define IDC_PAUSE 1008
+#define IDC_STOP 1009
+#define IDC_BACK 1010
+#define IDC_FORWARD 1011
+#define IDC_OPEN_LIST 1012
+#define IDC_CLOSE_LIST 1013
+#define IDC_MOVE_UP 1014
+#define IDC_MOVE_DOWN 1015
+#define IDC_LOAD_LIST 1016
+#define IDC_WRITE_LIST 1017
+#define IDC_DELETE 1018
+#define IDC_DELETE_ALL 1019
+#define IDC_PLAYLIST 1048
+#define IDC_POSITION 1062
+#define IDC_BACKGROUND 1077
+
+// Context-menu commands without a button
+#define IDM_MAIL_CHECK 1050
+#define IDM_MUSIC_BAR 1051
+#define IDM_TOPMOST 32774
+#define IDM_FIX_WINDOW 32775
+#define IDM_HELP 32776
+#define IDM_CLEAR_RECENT 32777
+#define IDM_EMPTY_RECYCLE_BIN 32778
+#define IDM_REPEAT_ALL 32783
+#define IDM_REPEAT_ONE 32784
+#define IDM_REPEAT_RANDOM 32785
+#define IDM_SCREEN_SAVER 32786
+#define IDM_DISPLAY_OFF 32787

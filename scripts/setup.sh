@@ -1,0 +1,37 @@
+#!/bin/bash
+# Installs everything the build, the tests and the test peers need on Debian 12.
+# Idempotent and quiet: a second run only checks that the packages are there.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools googletest
+  # running under Wine on an X display
+  wine wine64 xvfb x11-apps x11-utils xdotool imagemagick locales
+  fonts-ipafont-gothic fonts-ipafont-mincho
+  # sound for the media stack
+  pulseaudio gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  # scripts
+  python3 procps
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine needs the Japanese locale to run with code page 932.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi

@@ -1,0 +1,70 @@
+#include "parts_recorder.h"
+
+namespace parts_recorder {
+
+std::vector<std::string> log;
+bool realTimers = false;
+
+#define RECORD0(name) \
+  [] {                \
+    log.push_back(#name); \
+    kMainWindowParts.name(); \
+  }
+#define RECORD1(name)                \
+  [](CMainDialog& d) {               \
+    log.push_back(#name);            \
+    return kMainWindowParts.name(d); \
+  }
+
+void Install() {
+  MainWindowParts p = kMainWindowParts;
+  p.coInitialize = RECORD0(coInitialize);
+  p.createGraph = RECORD1(createGraph);
+  p.detectOsClass = RECORD0(detectOsClass);
+  p.startCpuUsage = RECORD0(startCpuUsage);
+  p.addTrayIcon = RECORD1(addTrayIcon);
+  p.loadSettings = RECORD1(loadSettings);
+  p.createPanelSurfaces = RECORD1(createPanelSurfaces);
+  p.preparePlaylist = RECORD1(preparePlaylist);
+  p.applyListBackground = RECORD1(applyListBackground);
+  p.loadBackupList = RECORD1(loadBackupList);
+  p.applySkin = RECORD1(applySkin);
+  p.createLauncher = RECORD1(createLauncher);
+  p.setTimer = [](HWND w, UINT_PTR id, UINT ms) {
+    log.push_back("setTimer " + std::to_string(id) + " " + std::to_string(ms));
+    if (realTimers) kMainWindowParts.setTimer(w, id, ms);
+  };
+  p.killTimer = [](HWND w, UINT_PTR id) {
+    log.push_back("killTimer " + std::to_string(id));
+    kMainWindowParts.killTimer(w, id);
+  };
+  p.playlistTick = RECORD1(playlistTick);
+  p.trayBlinkStep = [](CMainDialog& d) {
+    log.push_back("trayBlinkStep");
+    kMainWindowParts.trayBlinkStep(d);
+    return true;  // as if the mail icon were showing now
+  };
+  p.restoreTrayIcon = RECORD1(restoreTrayIcon);
+  p.stopPlayback = RECORD1(stopPlayback);
+  p.saveBackupList = RECORD1(saveBackupList);
+  p.saveWindowState = RECORD1(saveWindowState);
+  p.shutdownSystem = [] { log.push_back("shutdownSystem"); };
+  p.postQuit = [] { log.push_back("postQuit"); };
+  p.refreshStatusPanel = RECORD1(refreshStatusPanel);
+  p.runMailCheck = RECORD1(runMailCheck);
+  p.autoCleanTick = RECORD1(autoCleanTick);
+  p.peekCheck = RECORD1(peekCheck);
+  p.blitStatusPanel = RECORD1(blitStatusPanel);
+  p.stopCpuUsage = RECORD0(stopCpuUsage);
+  p.removeTrayIcon = RECORD1(removeTrayIcon);
+  p.coUninitialize = RECORD0(coUninitialize);
+  g_mainParts = p;
+  log.clear();
+}
+
+void Uninstall() {
+  g_mainParts = kMainWindowParts;
+  realTimers = false;
+}
+
+}  // namespace parts_recorder

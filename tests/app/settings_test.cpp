@@ -1,0 +1,249 @@
+// The settings store against real profile files.
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/app.h"
+#include "tests/test_files.h"
+
+namespace {
+
+std::vector<std::string> g_writes;
+
+void RecordingWrite(const char* file, const char* section, const char* key, const char* value) {
+  g_writes.push_back(std::string(section) + "/" + key);
+  kFileProfileBackend.writeString(file, section, key, value);
+}
+
+class SettingsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    AppSettings = Settings();
+    AfxGetApp()->SetProfileName(Profile().c_str());
+    g_writes.clear();
+  }
+  void TearDown() override { g_profileBackend = kFileProfileBackend; }
+  std::string Profile() const { return folder.File("tovix.ini"); }
+  TempFolder folder;
+};
+
+void ExpectDefaults(int ddList) {
+  const Settings& s = AppSettings;
+  EXPECT_EQ(s.MainWindowX, 0);
+  EXPECT_EQ(s.MainWindowY, 0);
+  EXPECT_EQ(ddList, 0);
+  EXPECT_EQ(s.Size, 67);
+  EXPECT_EQ(s.LunWindowX, 0);
+  EXPECT_EQ(s.LunWindowY, 0);
+  EXPECT_EQ(s.RepeatMode, 0);
+  EXPECT_EQ(s.Volume, 1000);
+  EXPECT_EQ(s.Mail, 0);
+  EXPECT_EQ(s.Item1, 0);
+  EXPECT_EQ(s.Item2, 2);
+  EXPECT_EQ(s.Item3, 3);
+  EXPECT_EQ(s.R, 150);
+  EXPECT_EQ(s.G, 200);
+  EXPECT_EQ(s.B, 255);
+  EXPECT_EQ(s.TopMostEnable, 0);
+  EXPECT_EQ(s.MoveEnable, 0);
+  EXPECT_EQ(s.Skelton, 100);
+  EXPECT_EQ(s.TipEnable, 1);
+  EXPECT_EQ(s.StartupEnable, 0);
+  EXPECT_EQ(s.ShutdownHour, 0);
+  EXPECT_EQ(s.ShutdownMinute, 0);
+  EXPECT_EQ(s.AutoCleanEnable, 0);
+  EXPECT_EQ(s.AutoCleanMinute, 0);
+  EXPECT_EQ(s.Check1Enable + s.Check2Enable + s.Check3Enable, 0);
+  EXPECT_STREQ(s.Server1, "");
+  EXPECT_STREQ(s.Usr2, "");
+  EXPECT_STREQ(s.Pass3, "");
+  EXPECT_EQ(s.Pitch, 0);
+  EXPECT_EQ(s.LunResetEnable, 0);
+  EXPECT_EQ(s.LunCloseEnable, 1);
+  EXPECT_EQ(s.LunPosition, 0);
+  EXPECT_EQ(s.CleanSizeEnable, 0);
+  EXPECT_EQ(s.CleanSize, 0);
+  EXPECT_STREQ(s.ListViewBKImage, "default.bmp");
+  EXPECT_STREQ(s.Skin, "default");
+  EXPECT_FALSE(s.ShutdownArmed);
+}
+
+TEST_F(SettingsTest, AbsentProfileGivesDefaultsAndCreatesNoFile) {
+  int dd = -7;
+  AppSettings.ShutdownArmed = true;
+  LoadSettings(&dd);
+  ExpectDefaults(dd);
+  EXPECT_EQ(GetFileAttributesA(Profile().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsTest, EmptyProfileGivesDefaults) {
+  TempFolder::Write(Profile(), "");
+  int dd = -7;
+  LoadSettings(&dd);
+  ExpectDefaults(dd);
+}
+
+TEST_F(SettingsTest, KeysAndSectionsMatchWithoutRegardToCase) {
+  TempFolder::Write(Profile(),
+                    "[window]\r\nmainwindowx=-30\r\nSIZE=198\r\nddlist=3\r\nskin=blue\r\n"
+                    "[Music]\r\nVOLUME=400\r\n[mailcheck]\r\nserver2=pop.example\r\n");
+  int dd = 0;
+  LoadSettings(&dd);
+  EXPECT_EQ(AppSettings.MainWindowX, -30);
+  EXPECT_EQ(AppSettings.Size, 198);
+  EXPECT_EQ(dd, 3);
+  EXPECT_STREQ(AppSettings.Skin, "blue");
+  EXPECT_EQ(AppSettings.Volume, 400);
+  EXPECT_STREQ(AppSettings.Server2, "pop.example");
+}
+
+TEST_F(SettingsTest, PasswordsAreStoredComplementedAndReadBackPlain) {
+  std::strcpy(AppSettings.Pass1, "abc");
+  std::strcpy(AppSettings.Pass2, "");
+  std::strcpy(AppSettings.Pass3, "パス");
+  SaveSettings();
+  // Memory holds plain text again.
+  EXPECT_STREQ(AppSettings.Pass1, "abc");
+  EXPECT_STREQ(AppSettings.Pass3, "パス");
+
+  std::string file = TempFolder::Read(Profile());
+  EXPECT_NE(file.find("Pass1=\x9e\x9d\x9c\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("Pass2=\r\n"), std::string::npos) << file;  // empty stays empty
+  EXPECT_EQ(file.find("abc"), std::string::npos);
+
+  AppSettings = Settings();
+  LoadSettings(nullptr);
+  EXPECT_STREQ(AppSettings.Pass1, "abc");
+  EXPECT_STREQ(AppSettings.Pass2, "");
+  EXPECT_STREQ(AppSettings.Pass3, "パス");
+}
+
+TEST_F(SettingsTest, InversionIsItsOwnInverse) {
+  char text[8] = "abc";
+  InvertText(text, sizeof text);
+  EXPECT_EQ(std::string(text), "\x9e\x9d\x9c");
+  InvertText(text, sizeof text);
+  EXPECT_STREQ(text, "abc");
+  char full[256];
+  std::memset(full, 'x', 255);
+  full[255] = '\0';
+  InvertText(full, sizeof full);
+  EXPECT_EQ(std::strlen(full), 255u);
+  EXPECT_EQ(static_cast<unsigned char>(full[254]), 255 - 'x');
+}
+
+TEST_F(SettingsTest, SaveSettingsWritesExactlyItsKeysInOrder) {
+  g_profileBackend.writeString = RecordingWrite;
+  AppSettings.ShutdownArmed = true;
+  AppSettings.ShutdownHour = 22;
+  SaveSettings();
+  const std::vector<std::string> expected = {
+      "ENTRY/Mail", "ENTRY/Item1", "ENTRY/Item2", "ENTRY/Item3",
+      "COLOR/B", "COLOR/R", "COLOR/G",
+      "WINDOW/TopMostEnable", "WINDOW/MoveEnable", "WINDOW/Skelton", "WINDOW/TipEnable",
+      "OPTION/StartupEnable", "OPTION/ShutdownHour", "OPTION/ShutdownMinute",
+      "OPTION/AutoCleanEnable", "OPTION/AutoCleanMinute",
+      "MAILCHECK/Check1Enable", "MAILCHECK/Server1", "MAILCHECK/Usr1", "MAILCHECK/Pass1",
+      "MAILCHECK/Check2Enable", "MAILCHECK/Server2", "MAILCHECK/Usr2", "MAILCHECK/Pass2",
+      "MAILCHECK/Check3Enable", "MAILCHECK/Server3", "MAILCHECK/Usr3", "MAILCHECK/Pass3",
+      "MAILCHECK/Pitch",
+      "WINDOW/LunResetEnable", "WINDOW/LunCloseEnable", "WINDOW/LunPosition",
+      "OPTION/CleanSizeEnable", "OPTION/CleanSize",
+      "WINDOW/ListViewBKImage", "WINDOW/Skin"};
+  EXPECT_EQ(g_writes, expected);
+
+  // The armed shutdown is never stored: the next start has it off.
+  std::string file = TempFolder::Read(Profile());
+  EXPECT_EQ(file.find("Armed"), std::string::npos);
+  AppSettings = Settings();
+  LoadSettings(nullptr);
+  EXPECT_FALSE(AppSettings.ShutdownArmed);
+  EXPECT_EQ(AppSettings.ShutdownHour, 22);
+}
+
+TEST_F(SettingsTest, SaveWindowStateWritesItsSixKeysFromTheWindow) {
+  g_profileBackend.writeString = RecordingWrite;
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 123, 45, 220, 67, nullptr, nullptr,
+                                nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  AppSettings.Size = 198;
+  AppSettings.RepeatMode = 2;
+  AppSettings.Volume = 480;
+  SaveWindowState(window, 4);
+  DestroyWindow(window);
+  EXPECT_EQ(g_writes, (std::vector<std::string>{"WINDOW/MainWindowX", "WINDOW/MainWindowY",
+                                                "WINDOW/DDList", "WINDOW/Size", "MUSIC/RepeatMode",
+                                                "MUSIC/Volume"}));
+  EXPECT_EQ(AppSettings.MainWindowX, 123);
+  EXPECT_EQ(AppSettings.MainWindowY, 45);
+  AppSettings = Settings();
+  int dd = 0;
+  LoadSettings(&dd);
+  EXPECT_EQ(AppSettings.MainWindowX, 123);
+  EXPECT_EQ(AppSettings.MainWindowY, 45);
+  EXPECT_EQ(dd, 4);
+  EXPECT_EQ(AppSettings.Size, 198);
+  EXPECT_EQ(AppSettings.RepeatMode, 2);
+  EXPECT_EQ(AppSettings.Volume, 480);
+}
+
+TEST_F(SettingsTest, WorkingCopyCarriesOnlyTheSheetsFields) {
+  AppSettings.Item1 = 5;
+  AppSettings.ShutdownArmed = true;
+  std::strcpy(AppSettings.Skin, "blue");
+  std::strcpy(AppSettings.Pass2, "secret");
+  CopyToWorkingCopy();
+  EXPECT_EQ(SettingsWorkingCopy.Item1, 5);
+  EXPECT_TRUE(SettingsWorkingCopy.ShutdownArmed);
+  EXPECT_STREQ(SettingsWorkingCopy.Skin, "blue");
+  EXPECT_STREQ(SettingsWorkingCopy.Pass2, "secret");
+
+  SettingsWorkingCopy.Item1 = 6;
+  SettingsWorkingCopy.Pitch = 19;
+  std::strcpy(SettingsWorkingCopy.Server3, "hotmail");
+  AppSettings.MainWindowX = 300;
+  AppSettings.Size = 46;
+  AppSettings.Volume = 20;
+  AppSettings.RepeatMode = 1;
+  AppSettings.LunWindowX = 9;
+  CopyFromWorkingCopy();
+  EXPECT_EQ(AppSettings.Item1, 6);
+  EXPECT_EQ(AppSettings.Pitch, 19);
+  EXPECT_STREQ(AppSettings.Server3, "hotmail");
+  // Window place and height, the player's values and the launcher place stay.
+  EXPECT_EQ(AppSettings.MainWindowX, 300);
+  EXPECT_EQ(AppSettings.Size, 46);
+  EXPECT_EQ(AppSettings.Volume, 20);
+  EXPECT_EQ(AppSettings.RepeatMode, 1);
+  EXPECT_EQ(AppSettings.LunWindowX, 9);
+}
+
+TEST_F(SettingsTest, MenuTogglesWriteTheirOwnKeyAtOnce) {
+  g_profileBackend.writeString = RecordingWrite;
+  AppSettings.TopMostEnable = 1;
+  WriteTopMostEnable();
+  AppSettings.MoveEnable = 1;
+  WriteMoveEnable();
+  EXPECT_EQ(g_writes, (std::vector<std::string>{"WINDOW/TopMostEnable", "WINDOW/MoveEnable"}));
+  std::string file = TempFolder::Read(Profile());
+  EXPECT_NE(file.find("TopMostEnable=1"), std::string::npos);
+  EXPECT_NE(file.find("MoveEnable=1"), std::string::npos);
+}
+
+TEST_F(SettingsTest, UnwritableProfileLeavesSettingsUnsavedWithoutFailing) {
+  // A profile in a folder that does not exist can be neither read nor written.
+  std::string unwritable = folder.File("missing\\tovix.ini");
+  AfxGetApp()->SetProfileName(unwritable.c_str());
+  AppSettings.Size = 198;
+  SaveWindowState(nullptr, 0);
+  SaveSettings();
+  EXPECT_EQ(GetFileAttributesA(unwritable.c_str()), INVALID_FILE_ATTRIBUTES);
+  LoadSettings(nullptr);
+  EXPECT_EQ(AppSettings.Size, 67);
+}
+
+}  // namespace

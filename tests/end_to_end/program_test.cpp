@@ -1,0 +1,145 @@
+// The built program, started as a person starts it: its own folder with a
+// prepared profile, its window on the display, ended with the mouse.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "resources/resource.h"
+#include "tests/test_files.h"
+
+namespace {
+
+std::string g_program;  // path of tovix.exe, from the command line
+
+struct Found {
+  DWORD pid;
+  HWND window;
+};
+
+BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<Found*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == found->pid && IsWindowVisible(hwnd) && GetDlgItem(hwnd, IDC_DROP_ACTION)) {
+    found->window = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WaitForWindow(DWORD pid, DWORD ms) {
+  Found found = {pid, nullptr};
+  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
+    EnumWindows(FindMainWindow, LPARAM(&found));
+    if (found.window) break;
+  }
+  return found.window;
+}
+
+void ClickAt(int x, int y) {
+  SetCursorPos(x, y);
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, input, sizeof(INPUT));
+}
+
+class ProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(g_program.empty()) << "pass the path of tovix.exe";
+    exe = folder.File("tovix.exe");
+    ASSERT_TRUE(CopyFileA(g_program.c_str(), exe.c_str(), FALSE)) << g_program;
+  }
+  void TearDown() override {
+    if (process.hProcess) {
+      if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 9);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    }
+  }
+  void Start() {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    std::string command = "\"" + exe + "\"";
+    // Started from elsewhere: the program must make its own folder current.
+    char elsewhere[MAX_PATH];
+    GetTempPathA(MAX_PATH, elsewhere);
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               elsewhere, &si, &process));
+  }
+  TempFolder folder;
+  std::string exe;
+  PROCESS_INFORMATION process = {};
+};
+
+TEST_F(ProgramTest, OpensAtItsPlaceAndSavesItsStateWhenQuit) {
+  TempFolder::Write(folder.File("tovix.ini"),
+                    "[WINDOW]\r\nMainWindowX=100\r\nMainWindowY=120\r\nSize=198\r\nDDList=3\r\n"
+                    "[MUSIC]\r\nVolume=640\r\nRepeatMode=2\r\n");
+  Start();
+  HWND window = WaitForWindow(process.dwProcessId, 20000);
+  ASSERT_NE(window, nullptr) << "no main window";
+  RECT r;
+  GetWindowRect(window, &r);
+  EXPECT_EQ(r.left, 100);
+  EXPECT_EQ(r.top, 120);
+  EXPECT_EQ(r.right - r.left, 220);
+  EXPECT_EQ(r.bottom - r.top, 198);
+
+  // Press the quit button.
+  RECT quit;
+  ASSERT_TRUE(GetWindowRect(GetDlgItem(window, IDC_QUIT), &quit));
+  ClickAt((quit.left + quit.right) / 2, (quit.top + quit.bottom) / 2);
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "still running";
+  DWORD code = 99;
+  GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+
+  std::string ini = TempFolder::Read(folder.File("tovix.ini"));
+  for (const char* line : {"MainWindowX=100\r\n", "MainWindowY=120\r\n", "DDList=3\r\n",
+                           "Size=198\r\n", "Volume=640\r\n", "RepeatMode=2\r\n"})
+    EXPECT_NE(ini.find(line), std::string::npos) << line << " missing in\n" << ini;
+}
+
+TEST_F(ProgramTest, StartsWithDefaultsWithoutProfileAndEndsOnAltF4) {
+  Start();
+  HWND window = WaitForWindow(process.dwProcessId, 20000);
+  ASSERT_NE(window, nullptr) << "no main window";
+  RECT r;
+  GetWindowRect(window, &r);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.bottom - r.top, 67);
+
+  // Focus the window with a click on its surface, then Alt+F4.
+  ClickAt(r.left + 120, r.top + 30);
+  Sleep(200);
+  INPUT keys[4] = {};
+  for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = VK_MENU;
+  keys[1].ki.wVk = VK_F4;
+  keys[2].ki.wVk = VK_F4;
+  keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+  keys[3].ki.wVk = VK_MENU;
+  keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, keys, sizeof(INPUT));
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "still running";
+  DWORD code = 99;
+  GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  std::string ini = TempFolder::Read(folder.File("tovix.ini"));
+  EXPECT_NE(ini.find("Size=67\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Volume=1000\r\n"), std::string::npos) << ini;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (argc > 1) g_program = argv[1];
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,171 @@
+// The framework's dialogs on real windows: the modal loop, pre-translation,
+// quit requests, modeless dialogs and owner-drawn buttons.
+#include "framework/dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/button.h"
+
+namespace {
+
+constexpr UINT kTemplate = 300;
+constexpr UINT kTimerAct = 77;
+
+class CPaintedButton : public CButton {
+ public:
+  int paints = 0;
+  UINT lastState = 0;
+  void PreSubclassWindow() override { MakeOwnerDraw(); }
+  void DrawItem(DRAWITEMSTRUCT* dis) override {
+    ++paints;
+    lastState = dis->itemState;
+    HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(dis->hDC, &dis->rcItem, brush);
+    DeleteObject(brush);
+  }
+};
+
+// A dialog that runs a script of actions from a timer inside its own modal
+// loop, and records what reaches it.
+class CScriptedDialog : public CDialog {
+ public:
+  CScriptedDialog() : CDialog(kTemplate) {}
+  std::vector<std::string> log;
+  std::vector<void (*)(CScriptedDialog&)> script;
+  size_t step = 0;
+  bool consumeKeys = false;
+  CPaintedButton button;
+  UINT quitSeen = 0;
+
+  BOOL PreTranslateMessage(MSG* msg) override {
+    if (msg->message == WM_KEYDOWN) {
+      log.push_back("pre:" + std::to_string(msg->wParam));
+      if (consumeKeys) return TRUE;
+    }
+    return CDialog::PreTranslateMessage(msg);
+  }
+
+ protected:
+  BOOL OnInitDialog() override {
+    log.push_back("init");
+    button.SubclassDlgItem(11, this);
+    SetTimer(m_hWnd, kTimerAct, 30, nullptr);
+    return TRUE;
+  }
+  void OnOK() override {
+    log.push_back("ok");
+    CDialog::OnOK();
+  }
+  void OnCancel() override {
+    log.push_back("cancel");
+    CDialog::OnCancel();
+  }
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_TIMER && wParam == kTimerAct) {
+      if (step < script.size()) script[step++](*this);
+      return 0;
+    }
+    if (msg == WM_DESTROY) log.push_back("destroy");
+    return CDialog::WindowProc(msg, wParam, lParam);
+  }
+};
+
+TEST(Dialog, ModalRunEndsWithEndDialogResult) {
+  CScriptedDialog dlg;
+  dlg.script = {[](CScriptedDialog& d) { d.EndDialog(42); }};
+  EXPECT_EQ(dlg.DoModal(), 42);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"init", "destroy"}));
+  EXPECT_EQ(dlg.m_hWnd, nullptr);
+}
+
+TEST(Dialog, PreTranslateMessageSeesKeyDownsFirstAndCanConsumeThem) {
+  CScriptedDialog dlg;
+  dlg.consumeKeys = true;
+  dlg.script = {
+      [](CScriptedDialog& d) {
+        // A real key-down posted to the focused edit: the dialog manager
+        // would turn Esc into IDCANCEL, but the dialog consumes it first.
+        SetFocus(d.GetDlgItem(10));
+        PostMessageA(d.GetDlgItem(10), WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA(d.GetDlgItem(10), WM_KEYDOWN, VK_RETURN, 0);
+      },
+      [](CScriptedDialog& d) { d.EndDialog(7); }};
+  EXPECT_EQ(dlg.DoModal(), 7);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"init", "pre:27", "pre:13", "destroy"}));
+}
+
+TEST(Dialog, KeysNotConsumedReachTheDialogManager) {
+  CScriptedDialog dlg;
+  dlg.script = {[](CScriptedDialog& d) {
+    SetFocus(d.GetDlgItem(10));
+    PostMessageA(d.GetDlgItem(10), WM_KEYDOWN, VK_ESCAPE, 0);
+  }};
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"init", "pre:27", "cancel", "destroy"}));
+}
+
+TEST(Dialog, QuitRequestEndsTheModalRunAndIsPassedOn) {
+  CScriptedDialog dlg;
+  dlg.script = {[](CScriptedDialog&) { PostQuitMessage(3); }};
+  EXPECT_EQ(dlg.DoModal(), IDABORT);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"init", "destroy"}));
+  // The request is back in the queue for the loop outside.
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST(Dialog, NestedModalRunsBothEndOnOneQuitRequest) {
+  static CScriptedDialog* inner;
+  CScriptedDialog outer;
+  CScriptedDialog innerDialog;
+  inner = &innerDialog;
+  inner->script = {[](CScriptedDialog&) { PostQuitMessage(0); }};
+  outer.script = {[](CScriptedDialog&) { inner->DoModal(); }};
+  EXPECT_EQ(outer.DoModal(), IDABORT);
+  EXPECT_EQ(innerDialog.log, (std::vector<std::string>{"init", "destroy"}));
+  MSG msg;
+  EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST(Dialog, CloseCommandCancels) {
+  CScriptedDialog dlg;
+  dlg.script = {[](CScriptedDialog& d) { PostMessageA(d.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }};
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"init", "cancel", "destroy"}));
+}
+
+TEST(Dialog, ModelessDialogAndOwnerDrawnButton) {
+  CScriptedDialog dlg;
+  ASSERT_TRUE(dlg.Create(kTemplate));
+  KillTimer(dlg.m_hWnd, kTimerAct);
+  ASSERT_NE(dlg.m_hWnd, nullptr);
+  EXPECT_EQ(CWnd::FromHandle(dlg.m_hWnd), &dlg);
+  HWND button = dlg.GetDlgItem(11);
+  EXPECT_EQ(GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+
+  // Paint, then read the pixel back from the screen.
+  RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+  EXPECT_GT(dlg.button.paints, 0);
+  RECT r;
+  GetClientRect(button, &r);
+  HDC dc = GetDC(button);
+  COLORREF pixel = GetPixel(dc, r.right / 2, r.bottom / 2);
+  ReleaseDC(button, dc);
+  EXPECT_EQ(pixel, RGB(255, 0, 0));
+
+  // The pressed state reaches DrawItem.
+  SendMessageA(button, BM_SETSTATE, TRUE, 0);
+  RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_TRUE(dlg.button.lastState & ODS_SELECTED);
+
+  dlg.DestroyWindow();
+  EXPECT_EQ(dlg.m_hWnd, nullptr);
+  EXPECT_EQ(dlg.button.m_hWnd, nullptr);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"init", "destroy"}));
+}
+
+}  // namespace

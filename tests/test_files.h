@@ -1,0 +1,73 @@
+// Scratch folders and files for tests, removed when the object goes away.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    for (unsigned n = GetTickCount();; ++n) {
+      path_ = std::string(base) + "tovix_test_" + std::to_string(GetCurrentProcessId()) + "_" +
+              std::to_string(n);
+      if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+    }
+  }
+  ~TempFolder() { RemoveTree(path_); }
+  // Full path of a file inside, without a trailing backslash for "".
+  std::string File(const std::string& name) const { return name.empty() ? path_ : path_ + "\\" + name; }
+
+  static void Write(const std::string& path, const std::string& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+  }
+  static std::string Read(const std::string& path) {
+    std::string bytes;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return bytes;
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n) bytes.append(buf, n);
+    CloseHandle(h);
+    return bytes;
+  }
+
+ private:
+  static void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+      do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string full = dir + "\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveTree(full);
+        } else {
+          SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+          DeleteFileA(full.c_str());
+        }
+      } while (FindNextFileA(h, &fd));
+      FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+  }
+  std::string path_;
+};
+
+// Pumps the thread's messages for the given time.
+inline void PumpMessages(DWORD ms) {
+  DWORD end = GetTickCount() + ms;
+  MSG msg;
+  while (int(end - GetTickCount()) > 0) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
