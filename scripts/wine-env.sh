@@ -81,6 +81,10 @@ tovix_prepare_prefix() {
 
 tovix_start_wineserver() {
   "$WINESERVER" -p >/dev/null 2>&1 || true
+  # Start Wine's own services now, detached from any output pipe: started by
+  # the first test program they would inherit its output, and CTest would
+  # wait for them to close it.
+  "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 tovix_stop_all() {
