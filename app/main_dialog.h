@@ -8,6 +8,7 @@
 #include "../framework/dialog.h"
 #include "../launcher/launcher_dialog.h"
 #include "../media/media_player.h"
+#include "skin_button.h"
 
 constexpr int MAIN_WIDTH = 220;
 constexpr int HEIGHT_COMPACT = 46;
@@ -34,6 +35,7 @@ class CMainDialog : public CDialog {
   int DDList = 0;
 
   NOTIFYICONDATAA m_trayIcon = {};
+  CSkinButton m_buttons[19];
   HWND m_toolTip = nullptr;
   HICON m_icon = nullptr;
   CLauncherDialog m_launcher;
@@ -41,6 +43,8 @@ class CMainDialog : public CDialog {
 
   HWND Playlist() const { return GetDlgItem(1048); }
   bool TornDown() const { return m_tornDown; }
+  // The launcher window again from its template, hidden.
+  void RecreateLauncher();
 
  protected:
   BOOL OnInitDialog() override;
@@ -48,13 +52,23 @@ class CMainDialog : public CDialog {
 
   void OnTimer(UINT_PTR id);
   void OnCommand(int id, int code);
+  void OnMove();
   void Teardown();
 
  private:
+  void BindControls();
   void FillDropActions();
   void ApplyTopMost();
   void CreateToolTips();
+  void SetHeight(int height);
+  void OpenLauncher();
+  void OpenSettings();
+  void Peek();
+  HBRUSH SliderBackground(HDC dc);
   bool m_tornDown = false;
+  // The skin's background behind the slider, and the folder it came from.
+  HBRUSH m_sliderBrush = nullptr;
+  char m_sliderBrushFolder[256] = "";
 };
 
 // Alpha of the layered window for an opacity in percent (255 at 100, 55 at 0).

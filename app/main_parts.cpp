@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "../filetools/drop_dispatcher.h"
 #include "../mail/mail_check.h"
 #include "../media/playlist.h"
 #include "../status/memory_cleaner.h"
@@ -12,12 +13,39 @@
 #include "skin.h"
 #include "system_commands.h"
 #include "tray.h"
+#include "../settings_ui/settings_sheet.h"
+#include "../resources/resource.h"
 
 namespace {
 
 void CreateLauncher(CMainDialog& dialog) {
   dialog.m_launcher.Create(dialog.m_launcher.TemplateId(), &dialog);
   if (dialog.m_launcher.m_hWnd) ShowWindow(dialog.m_launcher.m_hWnd, SW_HIDE);
+}
+
+void SystemCommand(CMainDialog& d, int id) {
+  switch (id) {
+    case IDC_EXIT_WINDOWS:
+      ShowExitWindowsDialog();
+      break;
+    case IDM_HELP:
+      OpenHelpPage();
+      break;
+    case IDM_CLEAR_RECENT:
+      ClearRecentDocuments();
+      break;
+    case IDM_EMPTY_RECYCLE_BIN:
+      EmptyRecycleBin();
+      break;
+    case IDM_SCREEN_SAVER:
+      StartScreenSaver(d.m_hWnd);
+      break;
+    case IDM_DISPLAY_OFF:
+      TurnDisplayOff(d.m_hWnd);
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace
@@ -53,6 +81,20 @@ const MainWindowParts kMainWindowParts = {
     StopCpuUsage,
     [](CMainDialog& d) { RemoveTrayIcon(&d.m_trayIcon); },
     [] { CoUninitialize(); },
+    [](CMainDialog& d) { CleanMemory(d.m_hWnd); },
+    [](CMainDialog& d, int id) { PlaylistCommand(d.m_hWnd, d.m_player, id); },
+    [](CMainDialog& d) { SeekBySlider(d.m_hWnd, d.m_player); },
+    [](CMainDialog& d, int level) { d.m_player.SetVolume(level); },
+    DispatchDrop,
+    [](CMainDialog& d) { return RunSettingsSheet(d.m_hWnd); },
+    [](CMainDialog& d) { ApplyTransparency(d.m_hWnd, AppSettings.Skelton); },
+    [](CMainDialog& d) { SyncStartupShortcut(d.m_hWnd); },
+    SystemCommand,
+    [](CMainDialog& d, LPARAM mouse) { return OnTrayNotify(d.m_hWnd, mouse); },
+    [](CMainDialog& d, int x, int y) { ShowTrayMenu(d.m_hWnd, x, y); },
+    [](CMainDialog& d, int n) { d.m_launcher.LaunchEntry(n); },
+    [](CMainDialog& d) { d.m_launcher.ResetLauncherPage(); },
+    [](CMainDialog& d) { d.m_launcher.DestroyWindow(); },
 };
 
 MainWindowParts g_mainParts = kMainWindowParts;

@@ -40,6 +40,22 @@ struct MainWindowParts {
   void (*stopCpuUsage)();
   void (*removeTrayIcon)(CMainDialog&);
   void (*coUninitialize)();
+  // commands and window messages
+  void (*cleanMemory)(CMainDialog&);
+  void (*playlistCommand)(CMainDialog&, int id);
+  void (*seekBySlider)(CMainDialog&);
+  void (*setVolume)(CMainDialog&, int level);
+  void (*dropFiles)(CMainDialog&, HDROP drop);
+  INT_PTR (*runSettingsSheet)(CMainDialog&);
+  void (*applyTransparency)(CMainDialog&);
+  void (*syncStartupShortcut)(CMainDialog&);
+  // 1004 (after the window state is saved), 32776-32778, 32786, 32787
+  void (*systemCommand)(CMainDialog&, int id);
+  LRESULT (*trayNotify)(CMainDialog&, LPARAM mouseMessage);
+  void (*showTrayMenu)(CMainDialog&, int x, int y);
+  void (*launchEntry)(CMainDialog&, int n);
+  void (*resetLauncherPage)(CMainDialog&);
+  void (*destroyLauncher)(CMainDialog&);
 };
 
 extern const MainWindowParts kMainWindowParts;

@@ -2,6 +2,9 @@
 
 #include "side_effects.h"
 
+#include <shellapi.h>
+#include <shlobj.h>
+
 namespace {
 
 int SystemSocketStartup() {
@@ -13,7 +16,61 @@ int SystemMessageBox(HWND owner, const char* text, const char* caption, UINT typ
   return MessageBoxA(owner, text, caption, type);
 }
 
+BOOL SystemTrayNotify(DWORD message, NOTIFYICONDATAA* record) {
+  return Shell_NotifyIconA(message, record);
+}
+
+void SystemEnableShutdownPrivilege() {
+  HANDLE token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    return;
+  }
+  TOKEN_PRIVILEGES wanted = {};
+  LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &wanted.Privileges[0].Luid);
+  wanted.PrivilegeCount = 1;
+  wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  TOKEN_PRIVILEGES previous;  // one privilege: 16 bytes
+  DWORD previousSize = 0;
+  AdjustTokenPrivileges(token, FALSE, &wanted, sizeof previous, &previous, &previousSize);
+  CloseHandle(token);
+}
+
+BOOL SystemExitWindows(UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason); }
+
+void SystemExitWindowsDialog(ExitWindowsDialogEntry entry, HWND owner) { entry(owner); }
+
+BOOL SystemPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return PostMessageA(window, message, wParam, lParam);
+}
+
+HRESULT SystemEmptyRecycleBin(HWND owner, const char* rootPath, DWORD flags) {
+  return SHEmptyRecycleBinA(owner, rootPath, flags);
+}
+
+void SystemAddToRecentDocs(UINT flags, const void* path) { SHAddToRecentDocs(flags, path); }
+
+BOOL SystemStartupFolder(HWND owner, char* folder) {
+  return SHGetSpecialFolderPathA(owner, folder, CSIDL_STARTUP, TRUE);
+}
+
+HINSTANCE SystemShellExecute(HWND owner, const char* verb, const char* file, const char* parameters,
+                             const char* folder, int show) {
+  return ShellExecuteA(owner, verb, file, parameters, folder, show);
+}
+
 }  // namespace
 
-const SideEffects kSystemSideEffects = {SystemSocketStartup, SystemMessageBox};
+const SideEffects kSystemSideEffects = {
+    SystemSocketStartup,
+    SystemMessageBox,
+    SystemTrayNotify,
+    SystemEnableShutdownPrivilege,
+    SystemExitWindows,
+    SystemExitWindowsDialog,
+    SystemPostMessage,
+    SystemEmptyRecycleBin,
+    SystemAddToRecentDocs,
+    SystemStartupFolder,
+    SystemShellExecute,
+};
 SideEffects g_sideEffects = kSystemSideEffects;

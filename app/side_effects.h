@@ -3,10 +3,35 @@
 #pragma once
 #include <windows.h>
 
+// The shell's exit-Windows dialog, exported by shell32 under ordinal 60 only.
+typedef void(WINAPI* ExitWindowsDialogEntry)(HWND owner);
+
 struct SideEffects {
   // Returns 0 on success, like WSAStartup.
   int (*socketStartup)();
   int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type);
+
+  // Shell_NotifyIconA.
+  BOOL (*trayNotify)(DWORD message, NOTIFYICONDATAA* record);
+  // Enables "SeShutdownPrivilege" in the process token (NT family).
+  void (*enableShutdownPrivilege)();
+  // ExitWindowsEx.
+  BOOL (*exitWindows)(UINT flags, DWORD reason);
+  // Calls the exit dialog's entry point found in shell32.
+  void (*exitWindowsDialog)(ExitWindowsDialogEntry entry, HWND owner);
+  // PostMessageA; used for the system commands that the default window
+  // procedure carries out (screen saver, display power).
+  BOOL (*postMessage)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // SHEmptyRecycleBinA.
+  HRESULT (*emptyRecycleBin)(HWND owner, const char* rootPath, DWORD flags);
+  // SHAddToRecentDocs.
+  void (*addToRecentDocs)(UINT flags, const void* path);
+  // The user's start-up folder (created if needed) into a MAX_PATH buffer;
+  // FALSE when there is none.
+  BOOL (*startupFolder)(HWND owner, char* folder);
+  // ShellExecuteA.
+  HINSTANCE (*shellExecute)(HWND owner, const char* verb, const char* file,
+                            const char* parameters, const char* folder, int show);
 };
 
 extern SideEffects g_sideEffects;

@@ -6,6 +6,10 @@
 
 // True while the mail icon is believed to be showing.
 extern bool TrayMailIconShown;
+// Steps of the blink cycle so far.
+extern int TrayBlinkCounter;
+// What the last blink step answered; true before the first.
+extern bool TrayBlinkPreviousResult;
 
 void AddTrayIcon(NOTIFYICONDATAA* record, HWND mainWindow);
 void RemoveTrayIcon(NOTIFYICONDATAA* record);
@@ -13,3 +17,11 @@ void RemoveTrayIcon(NOTIFYICONDATAA* record);
 bool TrayBlinkStep(NOTIFYICONDATAA* record);
 // Puts the program icon back.
 void RestoreTrayIcon(NOTIFYICONDATAA* record);
+
+// The icon's callback message (the mouse message in lParam); always answers 1.
+LRESULT OnTrayNotify(HWND mainWindow, LPARAM mouseMessage);
+// Context menu 188 at a screen point, with its check marks; a chosen item
+// arrives at the main window as a command.
+void ShowTrayMenu(HWND mainWindow, int x, int y);
+// Sets the check marks and the repeat-mode radio mark of menu 188's pop-up.
+void MarkTrayMenu(HMENU popup);

@@ -3,3 +3,7 @@
 #include "../resources/resource.h"
 
 CLauncherDialog::CLauncherDialog() : CDialog(IDD_LAUNCHER) {}
+
+// Pages and entries come with the launcher window.
+void CLauncherDialog::ResetLauncherPage() {}
+void CLauncherDialog::LaunchEntry(int) {}

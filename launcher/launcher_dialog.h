@@ -5,4 +5,8 @@
 class CLauncherDialog : public CDialog {
  public:
   CLauncherDialog();
+  // Back to the first page.
+  void ResetLauncherPage();
+  // Starts entry lun01..lun10 (n = 1..10), whatever page is shown.
+  void LaunchEntry(int n);
 };

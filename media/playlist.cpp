@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "../app/settings.h"
 #include "media_player.h"
 
 PlayStateInfo PlayState;
@@ -21,4 +22,10 @@ void StopPlayback(HWND, CMediaPlayer& player) {
 }
 
 void LoadBackupList(HWND) {}
+void SeekBySlider(HWND, CMediaPlayer&) {}
+
+void PlaylistCommand(HWND, CMediaPlayer&, int id) {
+  // The repeat mode is kept in memory and written with the window state.
+  if (id >= 32783 && id <= 32785) AppSettings.RepeatMode = id - 32783;
+}
 void SaveBackupList(HWND) {}

@@ -21,4 +21,8 @@ void PlaylistTick(HWND mainWindow, CMediaPlayer& player);
 void StopPlayback(HWND list, CMediaPlayer& player);
 // "backup.m3u" in the program's folder.
 void LoadBackupList(HWND list);
+// The player's buttons and menu items (1007-1011, 1014-1019, 32783-32785).
+void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id);
+// The position slider moved.
+void SeekBySlider(HWND mainWindow, CMediaPlayer& player);
 void SaveBackupList(HWND list);

@@ -5,6 +5,9 @@
 #define IDD_MAIN 102
 #define IDD_LAUNCHER 149
 
+// Menus
+#define IDR_CONTEXT_MENU 188
+
 // Strings
 #define IDS_SOCKET_INIT_FAILED 103
 #define IDS_SETTINGS_CAPTION 104

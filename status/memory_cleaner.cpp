@@ -1,10 +1,60 @@
 #include "memory_cleaner.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "../app/settings.h"
+#include "cleaning_plan.h"
+#include "samplers.h"
 #include "status_panel.h"
 
-// The cleaning run itself comes with the status monitor.
-void CleanMemory(HWND) {}
+void* (*g_cleanerAllocate)(size_t bytes) = std::malloc;
+void (*g_cleanerFree)(void* block) = std::free;
+
+void ShowCleaningBanner(HWND mainWindow) {
+  HDC dc = PanelWorkSurface();
+  if (!dc) return;
+  BitBlt(dc, kPanelRect.left, kPanelRect.top, kPanelRect.right - kPanelRect.left,
+         kPanelRect.bottom - kPanelRect.top, PanelBackgroundSurface(), kPanelRect.left,
+         kPanelRect.top, SRCCOPY);
+  HFONT font = CreatePanelFont(dc);
+  HGDIOBJ old = SelectObject(dc, font);
+  SetTextColor(dc, PanelTextColour());
+  const char* lines[] = {"I am cleaning ", "   memory now!", "Please wait..."};
+  for (int i = 0; i < 3; ++i) TextOutA(dc, 64, 5 + 12 * i, lines[i], int(std::strlen(lines[i])));
+  SelectObject(dc, old);
+  DeleteObject(font);
+  // The run that follows blocks the window, so show it now.
+  HDC window = GetDC(mainWindow);
+  BitBlt(window, kPanelRect.left, kPanelRect.top, kPanelRect.right - kPanelRect.left,
+         kPanelRect.bottom - kPanelRect.top, dc, kPanelRect.left, kPanelRect.top, SRCCOPY);
+  ReleaseDC(mainWindow, window);
+}
+
+void CleanMemory(HWND mainWindow) {
+  CleanMemoryWith(mainWindow, ReadPhysicalMemory(false), ReadPhysicalMemory(true));
+}
+
+void CleanMemoryWith(HWND mainWindow, unsigned long long total, unsigned long long available) {
+  CleaningPlan plan =
+      PlanCleaning(total, available, AppSettings.CleanSizeEnable != 0, AppSettings.CleanSize);
+  if (!plan.run) return;
+  ShowCleaningBanner(mainWindow);
+  EnableWindow(mainWindow, FALSE);
+  void* blocks[10] = {};
+  size_t size = static_cast<size_t>(plan.blockSize);
+  bool complete = plan.blockSize == size;  // a 32-bit build cannot claim more
+  for (int i = 0; i < 10 && complete; ++i) {
+    blocks[i] = g_cleanerAllocate(size ? size : 1);
+    complete = blocks[i] != nullptr;
+  }
+  // A block that cannot be had ends the run: the ones obtained are given back.
+  if (complete)
+    for (void* block : blocks) std::memset(block, 0, size);
+  for (void* block : blocks)
+    if (block) g_cleanerFree(block);
+  EnableWindow(mainWindow, TRUE);
+}
 
 void AutoCleanTick(HWND mainWindow) {
   if (AppSettings.AutoCleanEnable && LastCpuUsage < 50) CleanMemory(mainWindow);

@@ -1,8 +1,20 @@
-// The memory cleaner: on command, and on its timer while the CPU is idle.
+// The memory cleaner: claims a large amount of memory, writes all of it and
+// gives it back at once, on command or on its timer while the CPU is idle.
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+
+// Block allocation, replaceable so tests can make an allocation fail.
+extern void* (*g_cleanerAllocate)(size_t bytes);
+extern void (*g_cleanerFree)(void* block);
+
+// One run: the banner, the window disabled, ten blocks claimed, zeroed and freed.
 void CleanMemory(HWND mainWindow);
+// The same run for given memory figures.
+void CleanMemoryWith(HWND mainWindow, unsigned long long total, unsigned long long available);
+// Draws the banner into the panel and shows it on the window at once.
+void ShowCleaningBanner(HWND mainWindow);
 // Timer 5: cleans only when automatic cleaning is on and the last CPU figure
 // is below 50 percent.
 void AutoCleanTick(HWND mainWindow);

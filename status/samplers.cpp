@@ -16,6 +16,12 @@ void DetectOsClass() {
   OsClass = OsClassFromVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
 }
 
-// The samplers come with the status monitor; until then nothing is started.
+// The readers come with the status monitor's samplers.
+unsigned long long ReadPhysicalMemory(bool) { return 0; }
 void StartCpuUsage() {}
+int ReadCpuUsage() { return 0; }
 void StopCpuUsage() {}
+int ReadBatteryPercent() { return 255; }
+bool ReadFreeResources(int*, int*, int*) { return false; }
+unsigned ReadNetworkOctets(bool) { return 0; }
+unsigned ReadNetworkTotal(bool incoming) { return ReadNetworkOctets(incoming) / 1000; }

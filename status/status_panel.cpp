@@ -1,18 +1,219 @@
 #include "status_panel.h"
 
+#include <cstring>
+
+#include "../app/settings.h"
+#include "../mail/mail_check.h"
+#include "../media/playlist.h"
+#include "samplers.h"
+
 int ClockHourMinute = -1;
 int LastCpuUsage = 0;
 
 void(WINAPI* g_readLocalTime)(SYSTEMTIME* now) = GetLocalTime;
 
-// The off-screen surfaces and the drawing of the rows come with the status
-// panel; the clock is kept already, because the timed shutdown compares with it.
-void CreatePanelSurfaces(HWND) {}
+namespace {
 
-void RefreshStatusPanel(HWND) {
-  SYSTEMTIME now;
-  g_readLocalTime(&now);
-  ClockHourMinute = now.wHour * 100 + now.wMinute;
+struct Surface {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ original = nullptr;
+};
+Surface g_background, g_work;
+
+struct PanelState {
+  bool started = false;
+  unsigned long long totalHundredths = 0;
+  unsigned previousIn = 0, previousOut = 0;
+  int countdown = 0;
+  int cpuHistory[10] = {};
+  char resourcesText[32] = "";
+  char networkText[32] = "";
+  int mailBlink = 0;
+  char shown[kPanelSlots][48] = {};
+  char playTime[48] = "";
+};
+PanelState g_panel;
+
+void CreateSurface(Surface* s, HDC like) {
+  s->dc = CreateCompatibleDC(like);
+  s->bitmap = CreateCompatibleBitmap(like, 220, 198);
+  s->original = SelectObject(s->dc, s->bitmap);
 }
 
-void BlitStatusPanel(HWND) {}
+void CopyRect(HDC to, HDC from, const RECT& r) {
+  BitBlt(to, r.left, r.top, r.right - r.left, r.bottom - r.top, from, r.left, r.top, SRCCOPY);
+}
+
+void DrawCpuGraph(HDC dc, int y, COLORREF text, HBRUSH fill) {
+  HPEN pen = CreatePen(PS_SOLID, 1, text);
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  for (int k = 0; k < 10; ++k) {
+    int x = 128 + 2 * k, h = g_panel.cpuHistory[k];
+    RECT bar = {x - 2, y + 9 - h, x, y + 10};
+    FillRect(dc, &bar, fill);
+    MoveToEx(dc, x - 2, y + 9 - h, nullptr);
+    LineTo(dc, x, y + 9 - h);
+  }
+  SelectObject(dc, oldPen);
+  DeleteObject(pen);
+}
+
+}  // namespace
+
+void CreatePanelSurfaces(HWND mainWindow) {
+  if (g_work.dc) return;  // once per process
+  HDC window = GetDC(mainWindow);
+  CreateSurface(&g_background, window);
+  CreateSurface(&g_work, window);
+  ReleaseDC(mainWindow, window);
+  // Until a skin is loaded the panel stands on plain black.
+  PatBlt(g_background.dc, 0, 0, 220, 198, BLACKNESS);
+  PatBlt(g_work.dc, 0, 0, 220, 198, BLACKNESS);
+  SetBkMode(g_work.dc, TRANSPARENT);
+}
+
+bool LoadPanelBackground(const char* path) {
+  if (!g_background.dc) return false;
+  HBITMAP picture = static_cast<HBITMAP>(
+      LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (!picture) return false;
+  BITMAP info = {};
+  GetObjectA(picture, sizeof info, &info);
+  HDC from = CreateCompatibleDC(g_background.dc);
+  HGDIOBJ old = SelectObject(from, picture);
+  BitBlt(g_background.dc, 0, 0, info.bmWidth, info.bmHeight, from, 0, 0, SRCCOPY);
+  SelectObject(from, old);
+  DeleteDC(from);
+  DeleteObject(picture);
+  return true;
+}
+
+HDC PanelWorkSurface() { return g_work.dc; }
+HDC PanelBackgroundSurface() { return g_background.dc; }
+const int* PanelCpuHistory() { return g_panel.cpuHistory; }
+const char* PanelRowText(int slot) { return slot >= 0 && slot < kPanelSlots ? g_panel.shown[slot] : ""; }
+const char* PanelPlayTimeText() { return g_panel.playTime; }
+
+void ResetStatusPanel() { g_panel = PanelState(); }
+
+COLORREF PanelTextColour() {
+  return RGB(AppSettings.R & 0xFF, AppSettings.G & 0xFF, AppSettings.B & 0xFF);
+}
+
+HFONT CreatePanelFont(HDC dc) {
+  LOGFONTA font = {};
+  font.lfHeight = -MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  font.lfCharSet = SHIFTJIS_CHARSET;
+  std::strcpy(font.lfFaceName, "ＭＳ ゴシック");
+  return CreateFontIndirectA(&font);
+}
+
+PanelRows CurrentPanelRows(const int mail[3]) {
+  return AssignRows(AppSettings.Item1, AppSettings.Item2, AppSettings.Item3, AppSettings.Mail,
+                    mail[0] + mail[1] + mail[2]);
+}
+
+void RefreshStatusPanel(HWND) {
+  PanelFigures f = {};
+  g_readLocalTime(&f.now);
+  if (!g_panel.started) f.totalBytes = ReadPhysicalMemory(false);
+  f.availableBytes = ReadPhysicalMemory(true);
+  f.battery = ReadBatteryPercent();
+  for (int i = 0; i < 3; ++i) f.mail[i] = MailCounts[i];
+  f.elapsed = PlayState.position;
+  f.total = PlayState.duration;
+
+  PanelRows rows = CurrentPanelRows(f.mail);
+  // The costly figures once every four refreshes.
+  f.sampling = g_panel.countdown <= 0;
+  bool networkShown = rows.position[ItemNetwork] > 0;
+  if (f.sampling || !g_panel.started) {
+    if (f.sampling) f.cpu = ReadCpuUsage();
+    if (f.sampling && OsClass < 2 && rows.position[ItemResources] > 0)
+      f.resourcesRead = ReadFreeResources(&f.resources[0], &f.resources[1], &f.resources[2]);
+    if (networkShown || !g_panel.started) {
+      f.networkRead = true;
+      f.networkIn = ReadNetworkOctets(true);
+      f.networkOut = ReadNetworkOctets(false);
+    }
+  }
+  UpdateStatusPanel(f);
+}
+
+void UpdateStatusPanel(const PanelFigures& f) {
+  PanelState& p = g_panel;
+  // 1: first refresh: total memory and the network baselines
+  if (!p.started) {
+    p.started = true;
+    p.totalHundredths = HundredthsOfMegabyte(f.totalBytes);
+    p.previousIn = f.networkIn;
+    p.previousOut = f.networkOut;
+  }
+  // 2-4
+  PanelRows rows = CurrentPanelRows(f.mail);
+  ClockHourMinute = f.now.wHour * 100 + f.now.wMinute;
+  char texts[kPanelSlots][48] = {};
+  FormatClock(texts[ItemClock], sizeof texts[0], f.now.wMonth, f.now.wDay, f.now.wHour,
+              f.now.wMinute, f.now.wSecond);
+  FormatMemory(texts[ItemFreeMemory], sizeof texts[0], "FREE ", HundredthsOfMegabyte(f.availableBytes));
+  FormatMemory(texts[ItemTotalMemory], sizeof texts[0], "ALL  ", p.totalHundredths);
+  // 5: sampling cycle
+  if (p.countdown > 0) {
+    --p.countdown;
+  } else {
+    LastCpuUsage = f.cpu;
+    std::memmove(p.cpuHistory + 1, p.cpuHistory, 9 * sizeof p.cpuHistory[0]);
+    p.cpuHistory[0] = CpuBarHeight(f.cpu);
+    FormatResources(p.resourcesText, sizeof p.resourcesText,
+                    f.resourcesRead && OsClass < 2 && rows.position[ItemResources] > 0,
+                    f.resources[0], f.resources[1], f.resources[2]);
+    if (rows.position[ItemNetwork] > 0 && f.networkRead) {
+      FormatNetwork(p.networkText, sizeof p.networkText, NetworkDeltaK(p.previousIn, f.networkIn),
+                    NetworkDeltaK(p.previousOut, f.networkOut));
+      p.previousIn = f.networkIn;
+      p.previousOut = f.networkOut;
+    }
+    p.countdown = 3;
+  }
+  // 6-7
+  FormatCpu(texts[ItemCpu], sizeof texts[0], LastCpuUsage);
+  FormatBattery(texts[ItemBattery], sizeof texts[0], f.battery);
+  std::strcpy(texts[ItemResources], p.resourcesText);
+  std::strcpy(texts[ItemNetwork], p.networkText);
+  char* playTime = p.playTime;
+  FormatPlayTime(playTime, sizeof p.playTime, f.elapsed, f.total);
+  std::memset(p.shown, 0, sizeof p.shown);
+
+  // 8: draw
+  HDC dc = g_work.dc;
+  if (!dc) return;
+  COLORREF text = PanelTextColour();
+  HBRUSH fill = CreateSolidBrush(
+      RGB((AppSettings.R >> 1) & 0xFF, (AppSettings.G >> 1) & 0xFF, (AppSettings.B >> 1) & 0xFF));
+  HFONT font = CreatePanelFont(dc);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetTextColor(dc, text);
+  CopyRect(dc, g_background.dc, kPanelRect);
+  CopyRect(dc, g_background.dc, kPlayTimeRect);
+  for (int slot = 0; slot < kPanelSlots; ++slot) {
+    int y = rows.position[slot];
+    if (y <= 0) continue;
+    if (slot == SlotMail) FormatMail(texts[SlotMail], sizeof texts[0], MailBlinkStep(&p.mailBlink), f.mail);
+    TextOutA(dc, 64, y, texts[slot], int(std::strlen(texts[slot])));
+    std::strcpy(p.shown[slot], texts[slot]);
+    if (slot == ItemCpu) DrawCpuGraph(dc, y, text, fill);
+  }
+  TextOutA(dc, 111, 50, playTime, int(std::strlen(playTime)));
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+  DeleteObject(fill);
+}
+
+void BlitStatusPanel(HWND mainWindow) {
+  if (!g_work.dc) return;
+  HDC window = GetDC(mainWindow);
+  CopyRect(window, g_work.dc, kPanelRect);
+  CopyRect(window, g_work.dc, kPlayTimeRect);
+  ReleaseDC(mainWindow, window);
+}

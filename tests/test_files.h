@@ -71,3 +71,37 @@ inline void PumpMessages(DWORD ms) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
 }
+
+// Writes a 24-bit bitmap file of one colour.
+inline void WriteSolidBitmap(const std::string& path, int width, int height, COLORREF colour) {
+  int stride = (width * 3 + 3) & ~3;
+  BITMAPFILEHEADER file = {};
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biSizeImage = DWORD(stride * height);
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + info.biSizeImage;
+  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+  bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+  std::string row(size_t(stride), '\0');
+  for (int x = 0; x < width; ++x) {
+    row[size_t(x * 3)] = char(GetBValue(colour));
+    row[size_t(x * 3 + 1)] = char(GetGValue(colour));
+    row[size_t(x * 3 + 2)] = char(GetRValue(colour));
+  }
+  for (int y = 0; y < height; ++y) bytes += row;
+  TempFolder::Write(path, bytes);
+}
+
+// Reads one pixel of a window's client area from the window's own surface.
+inline COLORREF WindowPixel(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return c;
+}

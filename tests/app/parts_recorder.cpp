@@ -4,6 +4,7 @@ namespace parts_recorder {
 
 std::vector<std::string> log;
 bool realTimers = false;
+INT_PTR sheetResult = IDCANCEL;
 
 #define RECORD0(name) \
   [] {                \
@@ -58,6 +59,35 @@ void Install() {
   p.stopCpuUsage = RECORD0(stopCpuUsage);
   p.removeTrayIcon = RECORD1(removeTrayIcon);
   p.coUninitialize = RECORD0(coUninitialize);
+  p.cleanMemory = RECORD1(cleanMemory);
+  p.playlistCommand = [](CMainDialog& d, int id) {
+    log.push_back("playlistCommand " + std::to_string(id));
+    kMainWindowParts.playlistCommand(d, id);
+  };
+  p.seekBySlider = RECORD1(seekBySlider);
+  p.setVolume = [](CMainDialog& d, int level) {
+    log.push_back("setVolume " + std::to_string(level));
+    kMainWindowParts.setVolume(d, level);
+  };
+  p.dropFiles = [](CMainDialog& d, HDROP drop) {
+    log.push_back("dropFiles");
+    kMainWindowParts.dropFiles(d, drop);
+  };
+  p.runSettingsSheet = [](CMainDialog&) -> INT_PTR {
+    log.push_back("runSettingsSheet");
+    return sheetResult;
+  };
+  p.applyTransparency = RECORD1(applyTransparency);
+  p.syncStartupShortcut = [](CMainDialog&) { log.push_back("syncStartupShortcut"); };
+  p.systemCommand = [](CMainDialog&, int id) { log.push_back("systemCommand " + std::to_string(id)); };
+  p.trayNotify = [](CMainDialog& d, LPARAM mouse) {
+    log.push_back("trayNotify " + std::to_string(mouse));
+    return kMainWindowParts.trayNotify(d, mouse);
+  };
+  p.showTrayMenu = [](CMainDialog&, int, int) { log.push_back("showTrayMenu"); };
+  p.launchEntry = [](CMainDialog&, int n) { log.push_back("launchEntry " + std::to_string(n)); };
+  p.resetLauncherPage = RECORD1(resetLauncherPage);
+  p.destroyLauncher = RECORD1(destroyLauncher);
   g_mainParts = p;
   log.clear();
 }
@@ -65,6 +95,7 @@ void Install() {
 void Uninstall() {
   g_mainParts = kMainWindowParts;
   realTimers = false;
+  sheetResult = IDCANCEL;
 }
 
 }  // namespace parts_recorder

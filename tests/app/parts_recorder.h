@@ -2,6 +2,8 @@
 // name and then runs the real entry point, except the timers (logged with their
 // period, real only when asked) and the quit and shutdown requests (never real).
 #pragma once
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@ namespace parts_recorder {
 
 extern std::vector<std::string> log;
 extern bool realTimers;
+// What the settings sheet answers.
+extern INT_PTR sheetResult;
 
 // Installs the recorders into g_mainParts.
 void Install();

@@ -1,0 +1,1 @@
+// Filled in with the work on this area.
