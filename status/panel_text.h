@@ -3,6 +3,8 @@
 #pragma once
 #include <cstddef>
 
+#include "sampler_math.h"  // HundredthsOfMegabyte
+
 // Figures a row can show; slot 7 is the mail row.
 enum StatusItem {
   ItemClock = 0,
@@ -26,9 +28,6 @@ struct PanelRows {
 // (mailSum > 0) the mail row replaces row `mail` (0..2). Items outside 0..6
 // leave their row empty.
 PanelRows AssignRows(int item1, int item2, int item3, int mail, int mailSum);
-
-// Hundredths of a megabyte (1 MB = 1,000,000 bytes).
-inline unsigned long long HundredthsOfMegabyte(unsigned long long bytes) { return bytes / 10000; }
 
 // Height 0..8 of the newest CPU bar.
 inline int CpuBarHeight(int reading) { return reading <= 80 ? reading / 10 : 8; }

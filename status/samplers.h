@@ -19,6 +19,9 @@ void StartCpuUsage();
 // Usage in percent since the previous reading, 0..100 (0 at the first).
 int ReadCpuUsage();
 void StopCpuUsage();
+// Processors the NT sampler divides by, read at its start; 0 when it is
+// stopped or the system did not say.
+int CpuProcessorCount();
 
 // Battery charge as the system reports it: 0..100, or 255 when unknown.
 int ReadBatteryPercent();
