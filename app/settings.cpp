@@ -135,6 +135,7 @@ void LoadSettings(int* ddList) {
   ReadString("MAILCHECK", "Usr3", "", s.Usr3);
   ReadString("MAILCHECK", "Pass3", "", s.Pass3);
   s.Pitch = ReadInt("MAILCHECK", "Pitch", 0);
+  ReadString("MAILCHECK", "HttpMailHost", "localhost", s.HttpMailHost);
   s.LunResetEnable = ReadInt("WINDOW", "LunResetEnable", 0);
   s.LunCloseEnable = ReadInt("WINDOW", "LunCloseEnable", 1);
   s.LunPosition = ReadInt("WINDOW", "LunPosition", 0);

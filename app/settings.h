@@ -48,6 +48,9 @@ struct Settings {
   char Usr3[256] = "";
   char Pass3[256] = "";
   int Pitch = 0;
+  // Host (and optional :port) of the HTTPMail service that accounts with the
+  // server name "hotmail" are checked at. Read only: edited in the profile.
+  char HttpMailHost[256] = "";
   // WINDOW: launcher
   int LunResetEnable = 0;
   int LunCloseEnable = 0;

@@ -3,6 +3,7 @@
 #include "side_effects.h"
 
 #include <shellapi.h>
+#include <mmsystem.h>
 #include <shlobj.h>
 
 namespace {
@@ -58,6 +59,12 @@ HINSTANCE SystemShellExecute(HWND owner, const char* verb, const char* file, con
   return ShellExecuteA(owner, verb, file, parameters, folder, show);
 }
 
+DWORD SystemMciCommand(const char* command, HWND callback) {
+  return mciSendStringA(command, nullptr, 0, callback);
+}
+
+BOOL SystemMessageBeep(UINT type) { return MessageBeep(type); }
+
 }  // namespace
 
 const SideEffects kSystemSideEffects = {
@@ -72,5 +79,7 @@ const SideEffects kSystemSideEffects = {
     SystemAddToRecentDocs,
     SystemStartupFolder,
     SystemShellExecute,
+    SystemMciCommand,
+    SystemMessageBeep,
 };
 SideEffects g_sideEffects = kSystemSideEffects;

@@ -32,6 +32,10 @@ struct SideEffects {
   // ShellExecuteA.
   HINSTANCE (*shellExecute)(HWND owner, const char* verb, const char* file,
                             const char* parameters, const char* folder, int show);
+  // mciSendStringA without a return string; 0 on success.
+  DWORD (*mciCommand)(const char* command, HWND callback);
+  // MessageBeep.
+  BOOL (*messageBeep)(UINT type);
 };
 
 extern SideEffects g_sideEffects;

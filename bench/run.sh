@@ -15,11 +15,27 @@ cmake --build build/bench -j "$(nproc)" >/dev/null
 
 export TOVIX_STATE="$ROOT/build/bench-wine"
 source scripts/wine-env.sh
-trap tovix_stop_all EXIT
+STARTED_PEERS=()
+stop_everything() {
+  local name
+  for name in "${STARTED_PEERS[@]}"; do "peer_${name}_stop" || true; done
+  tovix_stop_all
+}
+trap stop_everything EXIT
 tovix_start_xvfb
 tovix_start_pulse
 tovix_prepare_prefix
 tovix_start_wineserver
+
+for peer in scripts/peers/*.sh; do
+  name="$(basename "$peer" .sh)"
+  source "$peer"
+  "peer_${name}_start"
+  STARTED_PEERS+=("$name")
+done
+
+echo "== mail checks"
+(cd build/bench && "$WINE64" bench/mail_bench.exe)
 
 echo "== status panel"
 (cd build/bench && "$WINE64" bench/panel_bench.exe "skin\\default\\00.bmp")

@@ -11,9 +11,20 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   # sound for the media stack
   pulseaudio gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  # native fuzzing of the parsers
+  clang libclang-rt-14-dev
   # scripts
   python3 procps
 )
+
+# Test peers (mail servers and the like) list their packages beside them.
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+for list in "$ROOT"/scripts/peers/*.packages; do
+  [ -e "$list" ] || continue
+  while read -r p; do
+    [ -n "$p" ] && [ "${p#\#}" = "$p" ] && PACKAGES+=("$p")
+  done <"$list"
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -62,6 +62,7 @@ void ExpectDefaults(int ddList) {
   EXPECT_STREQ(s.Usr2, "");
   EXPECT_STREQ(s.Pass3, "");
   EXPECT_EQ(s.Pitch, 0);
+  EXPECT_STREQ(s.HttpMailHost, "localhost");
   EXPECT_EQ(s.LunResetEnable, 0);
   EXPECT_EQ(s.LunCloseEnable, 1);
   EXPECT_EQ(s.LunPosition, 0);
@@ -90,7 +91,8 @@ TEST_F(SettingsTest, EmptyProfileGivesDefaults) {
 TEST_F(SettingsTest, KeysAndSectionsMatchWithoutRegardToCase) {
   TempFolder::Write(Profile(),
                     "[window]\r\nmainwindowx=-30\r\nSIZE=198\r\nddlist=3\r\nskin=blue\r\n"
-                    "[Music]\r\nVOLUME=400\r\n[mailcheck]\r\nserver2=pop.example\r\n");
+                    "[Music]\r\nVOLUME=400\r\n[mailcheck]\r\nserver2=pop.example\r\n"
+                    "httpmailhost=mail.example:8080\r\n");
   int dd = 0;
   LoadSettings(&dd);
   EXPECT_EQ(AppSettings.MainWindowX, -30);
@@ -99,6 +101,7 @@ TEST_F(SettingsTest, KeysAndSectionsMatchWithoutRegardToCase) {
   EXPECT_STREQ(AppSettings.Skin, "blue");
   EXPECT_EQ(AppSettings.Volume, 400);
   EXPECT_STREQ(AppSettings.Server2, "pop.example");
+  EXPECT_STREQ(AppSettings.HttpMailHost, "mail.example:8080");
 }
 
 TEST_F(SettingsTest, PasswordsAreStoredComplementedAndReadBackPlain) {

@@ -75,6 +75,14 @@ const SideEffects kRecorders = {
                       " " + Text(parameters) + " " + Text(folder) + " " + std::to_string(show));
       return HINSTANCE(UINT_PTR(42));
     },
+    [](const char* command, HWND) -> DWORD {
+      g_log.push_back(std::string("mci ") + command);
+      return 0;
+    },
+    [](UINT type) -> BOOL {
+      g_log.push_back("messageBeep " + std::to_string(type));
+      return TRUE;
+    },
 };
 
 std::string ProgramPath() {

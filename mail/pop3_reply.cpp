@@ -1,0 +1,61 @@
+#include "pop3_reply.h"
+
+#include <climits>
+
+namespace {
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+// The white space that scanf skips.
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// A "%d" conversion: skips white space, reads an optional sign and digits;
+// values beyond int are clamped.
+bool ReadInt(const char** text, int* value) {
+  const char* p = *text;
+  while (IsSpace(*p)) ++p;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  if (*p < '0' || *p > '9') return false;
+  long long v = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (v <= INT_MAX) v = v * 10 + (*p - '0');
+  }
+  if (v > INT_MAX) v = negative ? -(long long)INT_MAX - 1 : INT_MAX;
+  else if (negative) v = -v;
+  *value = int(v);
+  *text = p;
+  return true;
+}
+
+}  // namespace
+
+bool Pop3Refused(const char* reply) {
+  if (!reply) return false;
+  const char* refusal = "-ERR";
+  for (int i = 0; i < 4; ++i) {
+    if (Upper(reply[i]) != refusal[i]) return false;  // also stops at the terminator
+  }
+  return true;
+}
+
+Pop3Stat ParsePop3Stat(const char* reply) {
+  Pop3Stat stat = {};
+  if (!reply) return stat;
+  const char* p = reply;
+  // "%s": one word; what does not fit its buffer is skipped, not stored.
+  while (IsSpace(*p)) ++p;
+  if (!*p) return stat;
+  int n = 0;
+  for (; *p && !IsSpace(*p); ++p) {
+    if (n < int(sizeof stat.word) - 1) stat.word[n++] = *p;
+  }
+  stat.word[n] = '\0';
+  stat.hasCount = ReadInt(&p, &stat.count);
+  if (stat.hasCount) stat.hasSize = ReadInt(&p, &stat.size);
+  return stat;
+}
+
+int Pop3StatCount(const char* reply) {
+  Pop3Stat stat = ParsePop3Stat(reply);
+  return (stat.hasCount && stat.count > 0) ? stat.count : 0;
+}
