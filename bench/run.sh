@@ -15,24 +15,13 @@ cmake --build build/bench -j "$(nproc)" >/dev/null
 
 export TOVIX_STATE="$ROOT/build/bench-wine"
 source scripts/wine-env.sh
-STARTED_PEERS=()
-stop_everything() {
-  local name
-  for name in "${STARTED_PEERS[@]}"; do "peer_${name}_stop" || true; done
-  tovix_stop_all
-}
-trap stop_everything EXIT
+trap tovix_stop_all EXIT
 tovix_start_xvfb
 tovix_start_pulse
 tovix_prepare_prefix
 tovix_start_wineserver
 
-for peer in scripts/peers/*.sh; do
-  name="$(basename "$peer" .sh)"
-  source "$peer"
-  "peer_${name}_start"
-  STARTED_PEERS+=("$name")
-done
+tovix_start_peers
 
 echo "== mail checks"
 (cd build/bench && "$WINE64" bench/mail_bench.exe)

@@ -21,26 +21,12 @@ configure_and_build i686 x86
 
 export TOVIX_STATE="$ROOT/build/wine"
 source scripts/wine-env.sh
-# Test peers: each scripts/peers/NAME.sh defines peer_NAME_start and
-# peer_NAME_stop, listens on 127.0.0.x only and exports what the tests need.
-STARTED_PEERS=()
-stop_everything() {
-  local name
-  for name in "${STARTED_PEERS[@]}"; do "peer_${name}_stop" || true; done
-  tovix_stop_all
-}
-trap stop_everything EXIT
+trap tovix_stop_all EXIT
 tovix_start_xvfb
 tovix_start_pulse
 tovix_prepare_prefix
 tovix_start_wineserver
-for peer in scripts/peers/*.sh; do
-  [ -e "$peer" ] || continue
-  name="$(basename "$peer" .sh)"
-  source "$peer"
-  "peer_${name}_start"
-  STARTED_PEERS+=("$name")
-done
+tovix_start_peers
 
 # The parsers of server replies under libFuzzer (natively, with sanitizers).
 [ "${TOVIX_SKIP_FUZZ:-}" = 1 ] || bash scripts/fuzz.sh

@@ -3,6 +3,7 @@
 # Callers set TOVIX_STATE (a folder of the build) before sourcing.
 
 : "${TOVIX_STATE:?TOVIX_STATE must name a folder}"
+TOVIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 mkdir -p "$TOVIX_STATE"
 TOVIX_STATE="$(cd "$TOVIX_STATE" && pwd)"
 
@@ -87,7 +88,25 @@ tovix_start_wineserver() {
   "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# Test peers: each scripts/peers/NAME.sh defines peer_NAME_start and
+# peer_NAME_stop, listens on 127.0.0.x only and exports what the tests need.
+TOVIX_STARTED_PEERS=()
+tovix_start_peers() {
+  local peer name
+  for peer in "$TOVIX_ROOT"/scripts/peers/*.sh; do
+    [ -e "$peer" ] || continue
+    name="$(basename "$peer" .sh)"
+    source "$peer"
+    "peer_${name}_start"
+    TOVIX_STARTED_PEERS+=("$name")
+  done
+}
+
+# Stops the peers, the wineserver and every service started here.
 tovix_stop_all() {
+  local name
+  for name in "${TOVIX_STARTED_PEERS[@]}"; do "peer_${name}_stop" || true; done
+  TOVIX_STARTED_PEERS=()
   "$WINESERVER" -k >/dev/null 2>&1 || true
   local pid
   for pid in "${TOVIX_STARTED_PIDS[@]}"; do

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/mail/loopback_listener.h"
+
 struct ScriptedAnswer {
   std::vector<std::string> segments;  // sent one by one with a pause between
   int pauseMs = 0;
@@ -24,19 +26,12 @@ class ScriptedHttpServer {
   ScriptedHttpServer(const char* address, int port) {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);  // counted; undone in the destructor
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    BOOL reuse = TRUE;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<char*>(&reuse), sizeof reuse);
-    sockaddr_in at = {};
-    at.sin_family = AF_INET;
-    at.sin_port = htons(u_short(port));
-    at.sin_addr.s_addr = inet_addr(address);
-    listening_ = bind(listener_, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 &&
-                 listen(listener_, 4) == 0;
+    listener_ = ListenOnLoopback(address, port, 4);
+    listening_ = listener_ != INVALID_SOCKET;
   }
   ~ScriptedHttpServer() {
     Finish();
-    closesocket(listener_);
+    if (listener_ != INVALID_SOCKET) closesocket(listener_);
     WSACleanup();
   }
   bool Listening() const { return listening_; }

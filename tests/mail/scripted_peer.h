@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/mail/loopback_listener.h"
+
 // The application initialises the socket library at start; so do the tests.
 inline void StartWinsockOnce() {
   static const bool started = [] {
@@ -44,15 +46,8 @@ class ScriptedPeer {
   ScriptedPeer(const char* address, int port, std::vector<PeerStep> script)
       : script_(std::move(script)) {
     StartWinsockOnce();
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    BOOL reuse = TRUE;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<char*>(&reuse), sizeof reuse);
-    sockaddr_in at = {};
-    at.sin_family = AF_INET;
-    at.sin_port = htons(u_short(port));
-    at.sin_addr.s_addr = inet_addr(address);
-    listening_ = bind(listener_, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 &&
-                 listen(listener_, 1) == 0;
+    listener_ = ListenOnLoopback(address, port, 1);
+    listening_ = listener_ != INVALID_SOCKET;
     if (!listening_) {
       ADD_FAILURE() << "cannot listen on " << address << ":" << port << ", error "
                     << WSAGetLastError();
