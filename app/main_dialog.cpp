@@ -153,7 +153,14 @@ BOOL CMainDialog::OnInitDialog() {
   return TRUE;
 }
 
+LRESULT CPanelBackground::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CWnd::WindowProc(msg, wParam, lParam);
+  if (msg == WM_PAINT) PanelWindowRepainted();
+  return result;
+}
+
 void CMainDialog::BindControls() {
+  m_background.SubclassDlgItem(IDC_BACKGROUND, this);
   for (size_t i = 0; i < sizeof m_buttons / sizeof m_buttons[0]; ++i)
     m_buttons[i].SubclassDlgItem(UINT(kSkinPlaces[i].id), this);
   // The box, the list and the slider get pixel places that fit the skin's
@@ -508,6 +515,10 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HSCROLL:
       if (reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_POSITION)) parts.seekBySlider(*this);
       return Default();
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+      PanelWindowRepainted();
+      break;
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_POSITION)) {
         if (HBRUSH brush = SliderBackground(reinterpret_cast<HDC>(wParam))) return LRESULT(brush);

@@ -20,6 +20,13 @@ constexpr int HEIGHT_LIST = 198;
 extern bool LauncherVisible;
 extern bool PeekHidden;
 
+// The background picture 1077: when it paints, it paints over the status
+// panel, which the next tick then copies onto the window again.
+class CPanelBackground : public CWnd {
+ protected:
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
 class CMainDialog;
 // The running main window, for the parts that draw on it.
 extern CMainDialog* g_mainDialog;
@@ -36,6 +43,7 @@ class CMainDialog : public CDialog {
 
   NOTIFYICONDATAA m_trayIcon = {};
   CSkinButton m_buttons[19];
+  CPanelBackground m_background;
   HWND m_toolTip = nullptr;
   HICON m_icon = nullptr;
   CLauncherDialog m_launcher;

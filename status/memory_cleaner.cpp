@@ -14,6 +14,7 @@ void (*g_cleanerFree)(void* block) = std::free;
 void ShowCleaningBanner(HWND mainWindow) {
   HDC dc = PanelWorkSurface();
   if (!dc) return;
+  InvalidatePanelDrawing();  // the rows come back at the next refresh
   BitBlt(dc, kPanelRect.left, kPanelRect.top, kPanelRect.right - kPanelRect.left,
          kPanelRect.bottom - kPanelRect.top, PanelBackgroundSurface(), kPanelRect.left,
          kPanelRect.top, SRCCOPY);

@@ -1,6 +1,7 @@
 #include "status_panel.h"
 
 #include <cstring>
+#include <string>
 
 #include "../app/settings.h"
 #include "../mail/mail_check.h"
@@ -32,8 +33,14 @@ struct PanelState {
   int mailBlink = 0;
   char shown[kPanelSlots][48] = {};
   char playTime[48] = "";
+  std::string lastDrawn;  // what the working surface shows now
 };
 PanelState g_panel;
+// The panel's font, made once: the surface keeps its resolution for good.
+HFONT g_font = nullptr;
+// Whether the window lacks what the working surface shows: the surface was
+// drawn, or the window painted its background over the panel.
+bool g_blitNeeded = true;
 
 void CreateSurface(Surface* s, HDC like) {
   s->dc = CreateCompatibleDC(like);
@@ -83,6 +90,7 @@ bool LoadPanelBackground(const char* path) {
   HDC from = CreateCompatibleDC(g_background.dc);
   HGDIOBJ old = SelectObject(from, picture);
   BitBlt(g_background.dc, 0, 0, info.bmWidth, info.bmHeight, from, 0, 0, SRCCOPY);
+  InvalidatePanelDrawing();
   SelectObject(from, old);
   DeleteDC(from);
   DeleteObject(picture);
@@ -95,7 +103,10 @@ const int* PanelCpuHistory() { return g_panel.cpuHistory; }
 const char* PanelRowText(int slot) { return slot >= 0 && slot < kPanelSlots ? g_panel.shown[slot] : ""; }
 const char* PanelPlayTimeText() { return g_panel.playTime; }
 
-void ResetStatusPanel() { g_panel = PanelState(); }
+void ResetStatusPanel() {
+  g_panel = PanelState();
+  g_blitNeeded = true;
+}
 
 COLORREF PanelTextColour() {
   return RGB(AppSettings.R & 0xFF, AppSettings.G & 0xFF, AppSettings.B & 0xFF);
@@ -118,13 +129,15 @@ void RefreshStatusPanel(HWND) {
   PanelFigures f = {};
   g_readLocalTime(&f.now);
   if (!g_panel.started) f.totalBytes = ReadPhysicalMemory(false);
-  f.availableBytes = ReadPhysicalMemory(true);
-  f.battery = ReadBatteryPercent();
   for (int i = 0; i < 3; ++i) f.mail[i] = MailCounts[i];
   f.elapsed = PlayState.position;
   f.total = PlayState.duration;
 
   PanelRows rows = CurrentPanelRows(f.mail);
+  // Figures of rows that are not shown are not asked for: the tick runs four
+  // times a second for as long as the program runs.
+  if (rows.position[ItemFreeMemory] > 0) f.availableBytes = ReadPhysicalMemory(true);
+  f.battery = rows.position[ItemBattery] > 0 ? ReadBatteryPercent() : 0;
   // The costly figures once every four refreshes.
   f.sampling = g_panel.countdown <= 0;
   bool networkShown = rows.position[ItemNetwork] > 0;
@@ -184,34 +197,51 @@ void UpdateStatusPanel(const PanelFigures& f) {
   char* playTime = p.playTime;
   FormatPlayTime(playTime, sizeof p.playTime, f.elapsed, f.total);
   std::memset(p.shown, 0, sizeof p.shown);
+  for (int slot = 0; slot < kPanelSlots; ++slot) {
+    if (rows.position[slot] <= 0) continue;
+    if (slot == SlotMail) FormatMail(texts[SlotMail], sizeof texts[0], MailBlinkStep(&p.mailBlink), f.mail);
+    std::strcpy(p.shown[slot], texts[slot]);
+  }
 
-  // 8: draw
+  // 8: draw, unless the panel would come out exactly as it stands: most
+  // refreshes change nothing but the clock's second.
   HDC dc = g_work.dc;
   if (!dc) return;
   COLORREF text = PanelTextColour();
+  std::string drawn(reinterpret_cast<const char*>(&rows), sizeof rows);
+  drawn.append(reinterpret_cast<const char*>(p.shown), sizeof p.shown);
+  drawn.append(reinterpret_cast<const char*>(p.cpuHistory), sizeof p.cpuHistory);
+  drawn.append(reinterpret_cast<const char*>(&text), sizeof text);
+  drawn.append(playTime);
+  if (drawn == p.lastDrawn) return;
+  p.lastDrawn = drawn;
+
   HBRUSH fill = CreateSolidBrush(
       RGB((AppSettings.R >> 1) & 0xFF, (AppSettings.G >> 1) & 0xFF, (AppSettings.B >> 1) & 0xFF));
-  HFONT font = CreatePanelFont(dc);
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  if (!g_font) g_font = CreatePanelFont(dc);
+  HGDIOBJ oldFont = SelectObject(dc, g_font);
   SetTextColor(dc, text);
   CopyRect(dc, g_background.dc, kPanelRect);
   CopyRect(dc, g_background.dc, kPlayTimeRect);
   for (int slot = 0; slot < kPanelSlots; ++slot) {
     int y = rows.position[slot];
     if (y <= 0) continue;
-    if (slot == SlotMail) FormatMail(texts[SlotMail], sizeof texts[0], MailBlinkStep(&p.mailBlink), f.mail);
     TextOutA(dc, 64, y, texts[slot], int(std::strlen(texts[slot])));
-    std::strcpy(p.shown[slot], texts[slot]);
     if (slot == ItemCpu) DrawCpuGraph(dc, y, text, fill);
   }
   TextOutA(dc, 111, 50, playTime, int(std::strlen(playTime)));
   SelectObject(dc, oldFont);
-  DeleteObject(font);
   DeleteObject(fill);
+  g_blitNeeded = true;
 }
 
+void PanelWindowRepainted() { g_blitNeeded = true; }
+
+void InvalidatePanelDrawing() { g_panel.lastDrawn.clear(); }
+
 void BlitStatusPanel(HWND mainWindow) {
-  if (!g_work.dc) return;
+  if (!g_work.dc || !g_blitNeeded) return;
+  g_blitNeeded = false;
   HDC window = GetDC(mainWindow);
   CopyRect(window, g_work.dc, kPanelRect);
   CopyRect(window, g_work.dc, kPlayTimeRect);

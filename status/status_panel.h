@@ -41,8 +41,11 @@ bool LoadPanelBackground(const char* path);
 // Samples (the costly figures every fourth refresh), composes the panel off
 // screen and updates ClockHourMinute.
 void RefreshStatusPanel(HWND mainWindow);
-// Copies the two panel areas onto the window.
+// Copies the two panel areas onto the window, when the window does not show
+// them already.
 void BlitStatusPanel(HWND mainWindow);
+// The window painted its background over the panel areas: the next blit copies them again.
+void PanelWindowRepainted();
 
 // The refresh with given figures: state, texts and drawing.
 void UpdateStatusPanel(const PanelFigures& figures);
@@ -54,6 +57,9 @@ HDC PanelBackgroundSurface();
 // The panel's text colour and its font, as the rows use them.
 COLORREF PanelTextColour();
 HFONT CreatePanelFont(HDC dc);
+// The next refresh draws the panel even if its figures did not change (the
+// working surface was drawn over, or its background changed).
+void InvalidatePanelDrawing();
 // Forgets everything the panel learnt (first refresh again, countdown, history).
 void ResetStatusPanel();
 // The text a slot showed at the last refresh (empty when not shown), and the

@@ -392,3 +392,28 @@ TEST_F(MainWindowInputTest, RightClickOpensTheContextMenu) {
 }
 
 }  // namespace
+
+namespace {
+
+// The panel areas come back at the first tick after the window painted its
+// background over them, and stay put on ticks that change nothing.
+TEST_F(MainWindowTest, PanelIsCopiedAgainAfterTheWindowRepaints) {
+  WriteProfile("[ENTRY]\r\nItem1=1\r\nItem2=1\r\nItem3=1\r\n");  // total memory only: never changes
+  HWND w = Open();
+  HDC dc = GetDC(w);
+  auto panelPixels = [&] {
+    std::vector<COLORREF> pixels;
+    for (int y = 3; y < 43; ++y)
+      for (int x = 56; x < 156; ++x) pixels.push_back(GetPixel(dc, x, y));
+    return pixels;
+  };
+  Tick(TIMER_TICK);
+  std::vector<COLORREF> panel = panelPixels();
+  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  ASSERT_NE(panelPixels(), panel) << "the repaint should have covered the panel's text";
+  Tick(TIMER_TICK);
+  EXPECT_EQ(panelPixels(), panel);
+  ReleaseDC(w, dc);
+}
+
+}  // namespace

@@ -237,22 +237,73 @@ TEST_F(PanelDrawing, RowTextsFollowTheirCycles) {
   EXPECT_STREQ(PanelRowText(ItemResources), OsClass < 2 ? "S00% G00% U00%" : "   Error !!   ");
 }
 
+// Wine reports no object counts (GetGuiResources gives 0), but its table of
+// drawing objects is limited to a few tens of thousands: a refresh that leaked
+// even one object would use it up within these 70,000 refreshes, and nothing
+// could be created any more.
 TEST_F(PanelDrawing, NoLeakOfDrawingObjectsOverManyRefreshes) {
   HANDLE self = GetCurrentProcess();
   UpdateStatusPanel(Figures(50));
   DWORD gdi = GetGuiResources(self, GR_GDIOBJECTS);
   DWORD user = GetGuiResources(self, GR_USEROBJECTS);
-  DWORD handles = 0;
-  GetProcessHandleCount(self, &handles);
-  for (int i = 0; i < 10000; ++i) {
-    UpdateStatusPanel(Figures(i % 100));
+  for (int i = 0; i < 70000; ++i) {
+    PanelFigures f = Figures(i % 100);
+    f.now.wSecond = WORD(i % 60);  // every refresh draws
+    UpdateStatusPanel(f);
     BlitStatusPanel(window);
   }
   EXPECT_EQ(GetGuiResources(self, GR_GDIOBJECTS), gdi);
   EXPECT_EQ(GetGuiResources(self, GR_USEROBJECTS), user);
-  DWORD after = 0;
-  GetProcessHandleCount(self, &after);
-  EXPECT_EQ(after, handles);
+  HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
+  EXPECT_NE(probe, nullptr);
+  DeleteObject(probe);
+  // And the panel still draws: the last bar (99 -> 8) in the text colour.
+  EXPECT_EQ(GetPixel(PanelWorkSurface(), 126, 30), RGB(150, 200, 255));
+}
+
+TEST_F(PanelDrawing, BlitOnlyWhenTheWindowLacksThePanel) {
+  UpdateStatusPanel(Figures(50));
+  HDC dc = GetDC(window);
+  RECT all = {0, 0, 220, 198};
+  auto white = [&] { FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))); };
+  white();
+  BlitStatusPanel(window);
+  EXPECT_EQ(GetPixel(dc, 60, 4), RGB(10, 20, 40));
+  // Nothing new drawn: the window is left as it is.
+  white();
+  BlitStatusPanel(window);
+  EXPECT_EQ(GetPixel(dc, 60, 4), RGB(255, 255, 255));
+  // The window painted over the panel: copied again.
+  PanelWindowRepainted();
+  BlitStatusPanel(window);
+  EXPECT_EQ(GetPixel(dc, 60, 4), RGB(10, 20, 40));
+  // A refresh that changed something: copied again.
+  white();
+  PanelFigures f = Figures(50);
+  f.now.wSecond = 9;
+  UpdateStatusPanel(f);
+  BlitStatusPanel(window);
+  EXPECT_EQ(GetPixel(dc, 60, 4), RGB(10, 20, 40));
+  ReleaseDC(window, dc);
+}
+
+TEST_F(PanelDrawing, UnchangedFiguresLeaveTheSurfaceAloneUntilInvalidated) {
+  UpdateStatusPanel(Figures(50));
+  HDC work = PanelWorkSurface();
+  // Scribble on the surface: an unchanged refresh does not draw again...
+  SetPixel(work, 60, 4, RGB(1, 2, 3));
+  PanelFigures same = Figures(50);
+  same.sampling = false;
+  UpdateStatusPanel(same);
+  EXPECT_EQ(GetPixel(work, 60, 4), RGB(1, 2, 3));
+  // ...a changed one does, and so does one after an invalidation.
+  same.now.wSecond = 1;
+  UpdateStatusPanel(same);
+  EXPECT_EQ(GetPixel(work, 60, 4), RGB(10, 20, 40));
+  SetPixel(work, 60, 4, RGB(1, 2, 3));
+  InvalidatePanelDrawing();
+  UpdateStatusPanel(same);
+  EXPECT_EQ(GetPixel(work, 60, 4), RGB(10, 20, 40));
 }
 
 }  // namespace
