@@ -194,7 +194,9 @@ void CMainDialog::CreateToolTips() {
     HWND control = GetDlgItem(tip.id);
     if (!control) continue;
     TOOLINFOA info = {};
-    info.cbSize = sizeof info;
+    // The size every version of the common controls knows: without a
+    // version-6 manifest a larger record is refused and no tip shows.
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = m_hWnd;
     info.uId = UINT_PTR(control);
@@ -457,6 +459,7 @@ void CMainDialog::Teardown() {
   parts.stopCpuUsage();
   parts.removeTrayIcon(*this);
   parts.coUninitialize();
+  OleUninitialize();  // pairs with the OLE start of the first step
 }
 
 LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -110,6 +110,6 @@ void ApplyListBackground(HWND list) {
     DeleteObject(picture);
     if (image.hbm) image.ulFlags = LVBKIF_SOURCE_HBITMAP | LVBKIF_STYLE_NORMAL;
   }
-  // The list owns the bitmap from here on.
-  SendMessageA(list, LVM_SETBKIMAGEA, 0, LPARAM(&image));
+  // The list owns the bitmap from here on, once it took it.
+  if (!SendMessageA(list, LVM_SETBKIMAGEA, 0, LPARAM(&image)) && image.hbm) DeleteObject(image.hbm);
 }

@@ -29,7 +29,18 @@ void FileGetString(const char* file, const char* section, const char* key, const
 
 void FileWriteString(const char* file, const char* section, const char* key, const char* value) {
   std::string text = ini::ReadFile(file);
-  ini::WriteFile(file, ini::SetValue(text, section, key, value));
+  // The new text goes to a file beside the profile, which then replaces it:
+  // a program killed or a disk filled in the middle of a write leaves the old
+  // profile whole instead of an empty one.
+  // Where the replacement is not to be had (older systems lack MoveFileEx),
+  // the profile is written in place.
+  std::string updated = ini::SetValue(text, section, key, value);
+  std::string temporary = std::string(file) + ".tmp";
+  if (ini::WriteFile(temporary.c_str(), updated) &&
+      MoveFileExA(temporary.c_str(), file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return;
+  DeleteFileA(temporary.c_str());
+  ini::WriteFile(file, updated);
 }
 
 }  // namespace
@@ -77,7 +88,7 @@ void CWinApp::WriteProfileStringA(const char* section, const char* key, const ch
 }
 
 int CWinApp::Run() {
-  MSG msg;
+  MSG msg = {};
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (!CWnd::WalkPreTranslateTree(&msg)) {
       TranslateMessage(&msg);

@@ -116,6 +116,8 @@ TEST_F(SettingsTest, PasswordsAreStoredComplementedAndReadBackPlain) {
   std::string file = TempFolder::Read(Profile());
   EXPECT_NE(file.find("Pass1=\x9e\x9d\x9c\r\n"), std::string::npos) << file;
   EXPECT_NE(file.find("Pass2=\r\n"), std::string::npos) << file;  // empty stays empty
+  // Each write replaced the profile whole; nothing is left beside it.
+  EXPECT_EQ(GetFileAttributesA((Profile() + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(file.find("abc"), std::string::npos);
 
   AppSettings = Settings();
