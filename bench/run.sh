@@ -15,13 +15,7 @@ cmake --build build/bench -j "$(nproc)" >/dev/null
 
 export TOVIX_STATE="$ROOT/build/bench-wine"
 source scripts/wine-env.sh
-trap tovix_stop_all EXIT
-tovix_start_xvfb
-tovix_start_pulse
-tovix_prepare_prefix
-tovix_start_wineserver
-
-tovix_start_peers
+tovix_start_services
 
 echo "== mail checks"
 (cd build/bench && "$WINE64" bench/mail_bench.exe)

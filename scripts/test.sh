@@ -21,12 +21,7 @@ configure_and_build i686 x86
 
 export TOVIX_STATE="$ROOT/build/wine"
 source scripts/wine-env.sh
-trap tovix_stop_all EXIT
-tovix_start_xvfb
-tovix_start_pulse
-tovix_prepare_prefix
-tovix_start_wineserver
-tovix_start_peers
+tovix_start_services
 
 # The parsers of server replies under libFuzzer (natively, with sanitizers).
 [ "${TOVIX_SKIP_FUZZ:-}" = 1 ] || bash scripts/fuzz.sh

@@ -102,6 +102,16 @@ tovix_start_peers() {
   done
 }
 
+# Everything a test or benchmark run needs, stopped again on exit.
+tovix_start_services() {
+  trap tovix_stop_all EXIT
+  tovix_start_xvfb
+  tovix_start_pulse
+  tovix_prepare_prefix
+  tovix_start_wineserver
+  tovix_start_peers
+}
+
 # Stops the peers, the wineserver and every service started here.
 tovix_stop_all() {
   local name
