@@ -1,35 +1,39 @@
 #include "main_app.h"
 
 #include <cstdio>
-#include <cstring>
 
+#include "../framework/files.h"
 #include "../resources/resource.h"
 #include "main_dialog.h"
-#include "side_effects.h"
+#include "../core/side_effects.h"
 
 BOOL CMainApp::InitInstance() {
-  // 1: sockets for the mail check
+  // Sockets for the mail check.
   if (g_sideEffects.socketStartup() != 0) {
     char text[256] = "";
     LoadStringA(AfxGetInstanceHandle(), IDS_SOCKET_INIT_FAILED, text, sizeof text);
     g_sideEffects.messageBox(nullptr, text, nullptr, MB_OK);
     return FALSE;
   }
-  // 2: common controls (trackbar, list view, tool tips)
+  // Common controls: track bar, list view, tool tips.
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
-  // 3: every relative name resolves in the program's folder
+  // Every relative name resolves in the program's folder. A path the system
+  // would cut would put the profile in some other folder: refuse to start.
   char folder[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, folder, sizeof folder);
-  if (char* slash = std::strrchr(folder, '\\')) slash[1] = '\0';
+  if (!ProgramFolder(folder, sizeof folder)) {
+    char text[256] = "";
+    LoadStringA(AfxGetInstanceHandle(), IDS_PATH_TOO_LONG, text, sizeof text);
+    g_sideEffects.messageBox(nullptr, text, "Tovix", MB_OK | MB_ICONSTOP);
+    m_quitCode = 1;
+    return FALSE;
+  }
   SetCurrentDirectoryA(folder);
-  // 4
   char profile[MAX_PATH + 16];
   std::snprintf(profile, sizeof profile, "%stovix.ini", folder);
   SetProfileName(profile);
 
-  // 5-6
   CMainDialog* dialog = new CMainDialog;
   m_pMainWnd = dialog;
   dialog->DoModal();

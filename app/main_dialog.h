@@ -1,24 +1,21 @@
 // The main window: status panel, command buttons, drop-action box, music row
 // and playlist in one borderless window 220 pixels wide.
+//
+// main_dialog.cpp routes its messages and commands, main_sequences.cpp holds
+// its start-up, tick and teardown, main_layout.cpp the places, sizes and tool
+// tips of its controls.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include "../core/placement.h"
 #include "../framework/app.h"
 #include "../framework/dialog.h"
 #include "../launcher/launcher_dialog.h"
+#include "../resources/resource.h"
 #include "../media/media_player.h"
 #include "skin_button.h"
-
-constexpr int MAIN_WIDTH = 220;
-constexpr int HEIGHT_COMPACT = 46;
-constexpr int HEIGHT_MUSIC = 67;
-constexpr int HEIGHT_LIST = 198;
-
-// Whether the launcher is shown by the launcher command, and whether the main
-// window is hidden by a double click until the pointer leaves its place.
-extern bool LauncherVisible;
-extern bool PeekHidden;
 
 // The background picture 1077: when it paints, it paints over the status
 // panel, which the next tick then copies onto the window again.
@@ -38,19 +35,21 @@ class CMainDialog : public CDialog {
 
   BOOL PreTranslateMessage(MSG* msg) override;
 
+  // What the subsystems work on (see main_parts.cpp).
+  HWND Playlist() const { return GetDlgItem(IDC_PLAYLIST); }
+  CMediaPlayer& Player() { return m_player; }
+  CLauncherDialog& Launcher() { return m_launcher; }
+  NOTIFYICONDATAA& TrayIcon() { return m_trayIcon; }
   // Selected entry of the drop-action box 1005.
-  int DDList = 0;
+  int& DropAction() { return m_dropAction; }
 
-  NOTIFYICONDATAA m_trayIcon = {};
-  CSkinButton m_buttons[19];
-  CPanelBackground m_background;
-  HWND m_toolTip = nullptr;
-  HICON m_icon = nullptr;
-  CLauncherDialog m_launcher;
-  CMediaPlayer m_player;
-
-  HWND Playlist() const { return GetDlgItem(1048); }
+  // For tests that look at the window's parts.
+  HWND ToolTip() const { return m_toolTip; }
+  HICON Icon() const { return m_icon; }
+  CSkinButton& Button(size_t index) { return m_buttons[index]; }
+  static constexpr size_t kButtonCount = 19;
   bool TornDown() const { return m_tornDown; }
+
   // The launcher window again from its template, hidden.
   void RecreateLauncher();
 
@@ -58,21 +57,33 @@ class CMainDialog : public CDialog {
   BOOL OnInitDialog() override;
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-  void OnTimer(UINT_PTR id);
-  void OnCommand(int id, int code);
-  void OnMove();
-  void Teardown();
-
  private:
-  void BindControls();
-  void FillDropActions();
-  void ApplyTopMost();
-  void CreateToolTips();
-  void SetHeight(int height);
+
+  // main_sequences.cpp
+  void OnTimer(UINT_PTR id);
+  void Teardown();
+  // main_dialog.cpp
+  void OnCommand(int id, int code);
   void OpenLauncher();
   void OpenSettings();
   void Peek();
+  void ApplyTopMost();
   HBRUSH SliderBackground(HDC dc);
+  // main_layout.cpp
+  void BindControls();
+  void FillDropActions();
+  void CreateToolTips();
+  void SetHeight(int height);
+  void OnMove();
+
+  int m_dropAction = 0;
+  NOTIFYICONDATAA m_trayIcon = {};
+  CSkinButton m_buttons[kButtonCount];
+  CPanelBackground m_background;
+  HWND m_toolTip = nullptr;
+  HICON m_icon = nullptr;
+  CLauncherDialog m_launcher;
+  CMediaPlayer m_player;
   bool m_tornDown = false;
   // The skin's background behind the slider, and the folder it came from.
   HBRUSH m_sliderBrush = nullptr;

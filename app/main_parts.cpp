@@ -9,7 +9,7 @@
 #include "../status/samplers.h"
 #include "../status/status_panel.h"
 #include "main_dialog.h"
-#include "settings.h"
+#include "../core/settings.h"
 #include "skin.h"
 #include "system_commands.h"
 #include "tray.h"
@@ -19,8 +19,8 @@
 namespace {
 
 void CreateLauncher(CMainDialog& dialog) {
-  dialog.m_launcher.Create(dialog.m_launcher.TemplateId(), &dialog);
-  if (dialog.m_launcher.m_hWnd) ShowWindow(dialog.m_launcher.m_hWnd, SW_HIDE);
+  dialog.Launcher().Create(dialog.Launcher().TemplateId(), &dialog);
+  if (dialog.Launcher().m_hWnd) ShowWindow(dialog.Launcher().m_hWnd, SW_HIDE);
 }
 
 void SystemCommand(CMainDialog& d, int id) {
@@ -52,11 +52,11 @@ void SystemCommand(CMainDialog& d, int id) {
 
 const MainWindowParts kMainWindowParts = {
     [] { CoInitialize(nullptr); },
-    [](CMainDialog& d) { d.m_player.CreateGraph(); },
+    [](CMainDialog& d) { d.Player().CreateGraph(); },
     DetectOsClass,
     StartCpuUsage,
-    [](CMainDialog& d) { AddTrayIcon(&d.m_trayIcon, d.m_hWnd); },
-    [](CMainDialog& d) { LoadSettings(&d.DDList); },
+    [](CMainDialog& d) { AddTrayIcon(&d.TrayIcon(), d.m_hWnd); },
+    [](CMainDialog& d) { LoadSettings(&d.DropAction()); },
     [](CMainDialog& d) { CreatePanelSurfaces(d.m_hWnd); },
     [](CMainDialog& d) { PreparePlaylistControl(d.Playlist()); },
     [](CMainDialog& d) { ApplyListBackground(d.Playlist()); },
@@ -65,12 +65,12 @@ const MainWindowParts kMainWindowParts = {
     CreateLauncher,
     [](HWND w, UINT_PTR id, UINT ms) { SetTimer(w, id, ms, nullptr); },
     [](HWND w, UINT_PTR id) { KillTimer(w, id); },
-    [](CMainDialog& d) { PlaylistTick(d.m_hWnd, d.m_player); },
-    [](CMainDialog& d) { return TrayBlinkStep(&d.m_trayIcon); },
-    [](CMainDialog& d) { RestoreTrayIcon(&d.m_trayIcon); },
-    [](CMainDialog& d) { StopPlayback(d.Playlist(), d.m_player); },
+    [](CMainDialog& d) { PlaylistTick(d.m_hWnd, d.Player()); },
+    [](CMainDialog& d) { return TrayBlinkStep(&d.TrayIcon()); },
+    [](CMainDialog& d) { RestoreTrayIcon(&d.TrayIcon()); },
+    [](CMainDialog& d) { StopPlayback(d.Playlist(), d.Player()); },
     [](CMainDialog& d) { SaveBackupList(d.Playlist()); },
-    [](CMainDialog& d) { SaveWindowState(d.m_hWnd, d.DDList); },
+    [](CMainDialog& d) { SaveWindowState(d.m_hWnd, d.DropAction()); },
     ShutdownSystem,
     [] { PostQuitMessage(0); },
     [](CMainDialog& d) { RefreshStatusPanel(d.m_hWnd); },
@@ -79,12 +79,14 @@ const MainWindowParts kMainWindowParts = {
     PeekCheck,
     [](CMainDialog& d) { BlitStatusPanel(d.m_hWnd); },
     StopCpuUsage,
-    [](CMainDialog& d) { RemoveTrayIcon(&d.m_trayIcon); },
+    [](CMainDialog& d) { RemoveTrayIcon(&d.TrayIcon()); },
+    CloseMailSound,
+    OnMailSoundNotify,
     [] { CoUninitialize(); },
     [](CMainDialog& d) { CleanMemory(d.m_hWnd); },
-    [](CMainDialog& d, int id) { PlaylistCommand(d.m_hWnd, d.m_player, id); },
-    [](CMainDialog& d) { SeekBySlider(d.m_hWnd, d.m_player); },
-    [](CMainDialog& d, int level) { d.m_player.SetVolume(level); },
+    [](CMainDialog& d, int id) { PlaylistCommand(d.m_hWnd, d.Player(), id); },
+    [](CMainDialog& d) { SeekBySlider(d.m_hWnd, d.Player()); },
+    [](CMainDialog& d, int level) { d.Player().SetVolume(level); },
     DispatchDrop,
     [](CMainDialog& d) { return RunSettingsSheet(d.m_hWnd); },
     [](CMainDialog& d) { ApplyTransparency(d.m_hWnd, AppSettings.Skelton); },
@@ -92,9 +94,9 @@ const MainWindowParts kMainWindowParts = {
     SystemCommand,
     [](CMainDialog& d, LPARAM mouse) { return OnTrayNotify(d.m_hWnd, mouse); },
     [](CMainDialog& d, int x, int y) { ShowTrayMenu(d.m_hWnd, x, y); },
-    [](CMainDialog& d, int n) { d.m_launcher.LaunchEntry(n); },
-    [](CMainDialog& d) { d.m_launcher.ResetLauncherPage(); },
-    [](CMainDialog& d) { d.m_launcher.DestroyWindow(); },
+    [](CMainDialog& d, int n) { d.Launcher().LaunchEntry(n); },
+    [](CMainDialog& d) { d.Launcher().ResetLauncherPage(); },
+    [](CMainDialog& d) { d.Launcher().DestroyWindow(); },
 };
 
 MainWindowParts g_mainParts = kMainWindowParts;

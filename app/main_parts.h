@@ -39,6 +39,9 @@ struct MainWindowParts {
   // teardown
   void (*stopCpuUsage)();
   void (*removeTrayIcon)(CMainDialog&);
+  // The new-mail sound's device: closed at teardown, and when it has played.
+  void (*closeMailSound)();
+  void (*mailSoundNotify)(WPARAM flags);
   void (*coUninitialize)();
   // commands and window messages
   void (*cleanMemory)(CMainDialog&);

@@ -5,31 +5,29 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../core/placement.h"
+#include "../core/settings.h"
+#include "../framework/files.h"
+#include "../resources/resource.h"
 #include "../status/status_panel.h"
-#include "settings.h"
 #include "skin_button.h"
 
 char SkinFolder[256] = "";
 
 const SkinPlace kSkinPlaces[19] = {
-    {1, 1001, 161, 24, 16, 16},  {2, 1002, 197, 6, 16, 16},   {3, 1003, 179, 6, 16, 16},
-    {4, 1004, 161, 6, 16, 16},   {5, 1000, 179, 24, 34, 16},  {6, 1006, 6, 3, 44, 16},
-    {21, 1007, 5, 48, 16, 16},   {22, 1008, 24, 48, 16, 16},  {23, 1009, 43, 48, 16, 16},
-    {24, 1010, 62, 48, 16, 16},  {25, 1011, 81, 48, 16, 16},  {26, 1012, 200, 48, 16, 16},
-    {27, 1013, 200, 179, 16, 16}, {28, 1014, 112, 179, 16, 16}, {29, 1015, 130, 179, 16, 16},
-    {31, 1016, 5, 179, 21, 16},  {32, 1017, 28, 179, 21, 16}, {33, 1019, 71, 179, 37, 16},
-    {34, 1018, 53, 179, 16, 16},
+    {1, IDC_SETTINGS, 161, 24, 16, 16},    {2, IDC_QUIT, 197, 6, 16, 16},
+    {3, IDC_HIDE, 179, 6, 16, 16},         {4, IDC_EXIT_WINDOWS, 161, 6, 16, 16},
+    {5, IDC_LAUNCHER, 179, 24, 34, 16},    {6, IDC_CLEAN_MEMORY, 6, 3, 44, 16},
+    {21, IDC_PLAY, 5, 48, 16, 16},         {22, IDC_PAUSE, 24, 48, 16, 16},
+    {23, IDC_STOP, 43, 48, 16, 16},        {24, IDC_BACK, 62, 48, 16, 16},
+    {25, IDC_FORWARD, 81, 48, 16, 16},     {26, IDC_OPEN_LIST, 200, 48, 16, 16},
+    {27, IDC_CLOSE_LIST, 200, 179, 16, 16}, {28, IDC_MOVE_UP, 112, 179, 16, 16},
+    {29, IDC_MOVE_DOWN, 130, 179, 16, 16}, {31, IDC_LOAD_LIST, 5, 179, 21, 16},
+    {32, IDC_WRITE_LIST, 28, 179, 21, 16}, {33, IDC_DELETE_ALL, 71, 179, 37, 16},
+    {34, IDC_DELETE, 53, 179, 16, 16},
 };
 
 namespace {
-
-bool FileExists(const char* path) {
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA(path, &found);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  FindClose(h);
-  return true;
-}
 
 // A bitmap the size of the window's client area, covered with the picture.
 HBITMAP TiledBitmap(HWND window, HBITMAP picture) {
@@ -54,18 +52,48 @@ HBITMAP TiledBitmap(HWND window, HBITMAP picture) {
   return tiled;
 }
 
-void FormSkinFolder() { std::snprintf(SkinFolder, sizeof SkinFolder, ".\\skin\\%s\\", AppSettings.Skin); }
+// False when the name does not fit: a cut-off folder would name another one.
+bool FormSkinFolder() {
+  int length = std::snprintf(SkinFolder, sizeof SkinFolder, ".\\skin\\%s\\", AppSettings.Skin);
+  return length > 0 && size_t(length) < sizeof SkinFolder;
+}
+
+// The skin's background picture, or null when the skin cannot be used.
+HBITMAP LoadSkinBackground(char* path, size_t size) {
+  if (!NameStaysInFolder(AppSettings.Skin) || !FormSkinFolder()) return nullptr;
+  std::snprintf(path, size, "%s00.bmp", SkinFolder);
+  return LoadBitmapFile(path);
+}
 
 }  // namespace
 
+bool NameStaysInFolder(const char* name) {
+  bool onlyDots = true;
+  for (const char* p = name; *p; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    // The second byte of a double-byte character may be 0x5C, which is
+    // then part of the character, not a folder separator.
+    if (IsDBCSLeadByte(c) && p[1]) {
+      ++p;
+      onlyDots = false;
+      continue;
+    }
+    if (c == '\\' || c == '/' || c == ':') return false;
+    if (c == '.' && p[1] == '.') return false;
+    if (c != '.' && c != ' ') onlyDots = false;
+  }
+  // The system drops trailing dots and blanks: such a name means the folder itself.
+  return !onlyDots;
+}
+
 void ApplySkin(HWND mainWindow) {
-  FormSkinFolder();
-  char path[300];
-  std::snprintf(path, sizeof path, "%s00.bmp", SkinFolder);
-  if (!FileExists(path)) {
+  // A skin whose background is missing or damaged, or whose name would lead
+  // out of the skin folder, is replaced by the default skin as a whole.
+  char path[300] = "";
+  HBITMAP picture = LoadSkinBackground(path, sizeof path);
+  if (!picture) {
     std::snprintf(AppSettings.Skin, sizeof AppSettings.Skin, "default");
-    FormSkinFolder();
-    std::snprintf(path, sizeof path, "%s00.bmp", SkinFolder);
+    picture = LoadSkinBackground(path, sizeof path);
   }
 
   for (const SkinPlace& place : kSkinPlaces) {
@@ -82,13 +110,14 @@ void ApplySkin(HWND mainWindow) {
     }
   }
 
-  HWND background = GetDlgItem(mainWindow, 1077);
+  HWND background = GetDlgItem(mainWindow, IDC_BACKGROUND);
   if (background) {
-    SetWindowPos(background, nullptr, 0, 0, 220, 198, SWP_NOZORDER);
-    HBITMAP picture = LoadBitmapFile(path);
+    SetWindowPos(background, nullptr, 0, 0, kMainWidth, kHeightList, SWP_NOZORDER);
     HGDIOBJ old = reinterpret_cast<HGDIOBJ>(
         SendMessageA(background, STM_SETIMAGE, IMAGE_BITMAP, LPARAM(picture)));
     if (old && old != picture) DeleteObject(old);
+  } else if (picture) {
+    DeleteObject(picture);
   }
   LoadPanelBackground(path);
 }
@@ -96,8 +125,7 @@ void ApplySkin(HWND mainWindow) {
 void ApplyListBackground(HWND list) {
   if (!list) return;
   char folder[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, folder, sizeof folder);
-  if (char* slash = strrchr(folder, '\\')) slash[1] = '\0';
+  if (!ProgramFolder(folder, sizeof folder)) return;
   char path[MAX_PATH * 2];
   std::snprintf(path, sizeof path, "%sskin\\%s", folder, AppSettings.ListViewBKImage);
 
@@ -105,7 +133,8 @@ void ApplyListBackground(HWND list) {
   // tiled on it: pictures by file path and tiling are not drawn everywhere.
   LVBKIMAGEA image = {};
   image.ulFlags = LVBKIF_SOURCE_NONE;
-  if (HBITMAP picture = LoadBitmapFile(path)) {
+  HBITMAP picture = NameStaysInFolder(AppSettings.ListViewBKImage) ? LoadBitmapFile(path) : nullptr;
+  if (picture) {
     image.hbm = TiledBitmap(list, picture);
     DeleteObject(picture);
     if (image.hbm) image.ulFlags = LVBKIF_SOURCE_HBITMAP | LVBKIF_STYLE_NORMAL;

@@ -15,7 +15,13 @@ struct SkinPlace {
 extern const SkinPlace kSkinPlaces[19];
 
 // Sets SkinFolder from Skin (falling back to "default" when the chosen skin
-// has no "00.bmp"), the buttons' pictures and places, and the background.
+// has no sound "00.bmp" or its name is refused), the buttons' pictures and
+// places, and the background.
 void ApplySkin(HWND mainWindow);
-// The playlist's background picture from ListViewBKImage in the skin folder.
+// The playlist's background picture from ListViewBKImage in the skin folder
+// (none when the name is refused).
 void ApplyListBackground(HWND list);
+
+// Whether a skin or picture name stays directly inside its folder: not empty
+// nor only dots, no folder separator, no drive or stream colon, no "..".
+bool NameStaysInFolder(const char* name);

@@ -2,11 +2,6 @@
 
 #include <cstdio>
 
-HBITMAP LoadBitmapFile(const char* path) {
-  return static_cast<HBITMAP>(
-      LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-}
-
 void CSkinButton::SetBase(const char* base) { std::snprintf(m_base, sizeof m_base, "%s", base); }
 
 void CSkinButton::PreSubclassWindow() { MakeOwnerDraw(); }

@@ -2,6 +2,7 @@
 // or, while pressed, the pressed one (base + "D.bmp"), read from disk at every
 // paint. A picture that cannot be loaded paints nothing; the button still works.
 #pragma once
+#include "../framework/bitmap_file.h"
 #include "../framework/button.h"
 
 class CSkinButton : public CButton {
@@ -16,6 +17,3 @@ class CSkinButton : public CButton {
  private:
   char m_base[256] = "";
 };
-
-// Loads a bitmap file at its own size as a device-independent bitmap.
-HBITMAP LoadBitmapFile(const char* path);

@@ -5,29 +5,22 @@
 
 #include <cstring>
 
+#include "../core/run_state.h"
+#include "../framework/files.h"
 #include "../status/samplers.h"
-#include "settings.h"
-#include "side_effects.h"
+#include "../core/settings.h"
+#include "../core/side_effects.h"
 
 namespace {
 
 const char kShortcutName[] = "\\tovix.lnk";
 
 // The executable's folder without its trailing backslash (kept for a drive
-// root, where "C:" alone would mean the drive's current folder). The scan
-// steps by characters: a Shift-JIS trail byte can be 0x5C.
-void ProgramFolder(char* folder) {
-  GetModuleFileNameA(nullptr, folder, MAX_PATH);
-  char* cut = nullptr;
-  for (char* p = folder; *p; p = CharNextA(p)) {
-    if (*p == '\\') cut = p;
-  }
-  if (!cut) {
-    folder[0] = '\0';
-    return;
-  }
-  if (cut > folder && cut[-1] == ':') ++cut;
-  *cut = '\0';
+// root, where "C:" alone would mean the drive's current folder).
+void FolderWithoutSlash(char* folder, size_t size) {
+  if (!ProgramFolder(folder, size)) return;
+  size_t n = std::strlen(folder);
+  if (n >= 2 && folder[n - 2] != ':') folder[n - 1] = '\0';
 }
 
 }  // namespace
@@ -118,7 +111,7 @@ HRESULT CreateShellLink(const char* linkPath, const char* target, const char* de
 
 void OpenHelpPage() {
   char folder[MAX_PATH];
-  ProgramFolder(folder);
+  FolderWithoutSlash(folder, sizeof folder);
   char page[MAX_PATH + 16];
   strcpy(page, folder);
   size_t length = strlen(page);

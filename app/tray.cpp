@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "../resources/resource.h"
-#include "settings.h"
-#include "side_effects.h"
+#include "../core/settings.h"
+#include "../core/side_effects.h"
 
 bool TrayMailIconShown = false;
 int TrayBlinkCounter = 0;
@@ -29,7 +29,9 @@ void CheckByPosition(HMENU menu, UINT position, bool checked) {
 
 void AddTrayIcon(NOTIFYICONDATAA* record, HWND mainWindow) {
   ZeroMemory(record, sizeof *record);
-  record->cbSize = sizeof *record;
+  // The form with the 128-character tip, which every shell from Windows 2000
+  // on accepts; the full size of today's headers is refused by older shells.
+  record->cbSize = NOTIFYICONDATAA_V2_SIZE;
   record->hWnd = mainWindow;
   record->uID = 1;
   record->uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "status/samplers.h"
 #include "status/status_panel.h"
 

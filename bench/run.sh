@@ -7,27 +7,40 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 IDLE_SECONDS="${IDLE_SECONDS:-60}"
+BUILD="${TOVIX_BUILD:-build}"
+case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
+B="$BUILD/bench"
 
 bash scripts/setup.sh
-cmake -S . -B build/bench -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DTOVIX_TESTS=OFF -DTOVIX_BENCH=ON >/dev/null
-cmake --build build/bench -j "$(nproc)" >/dev/null
+# The mail benchmark's scripted server uses std::thread: posix thread model.
+cmake -S . -B "$B" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DTOVIX_TESTS=OFF -DTOVIX_BENCH=ON -DTOVIX_THREAD_MODEL=posix >/dev/null
+cmake --build "$B" -j "${TOVIX_JOBS:-$(nproc)}" >/dev/null
 
-export TOVIX_STATE="$ROOT/build/bench-wine"
+export TOVIX_STATE="${TOVIX_STATE:-$BUILD/bench-wine}"
 source scripts/wine-env.sh
 tovix_start_services
 
 echo "== mail checks"
-(cd build/bench && "$WINE64" bench/mail_bench.exe)
+(cd "$B" && "$WINE64" bench/mail_bench.exe)
 
 echo "== status panel"
-(cd build/bench && "$WINE64" bench/panel_bench.exe "skin\\default\\00.bmp")
+(cd "$B" && "$WINE64" bench/panel_bench.exe "skin\\default\\00.bmp")
 
 # CPU seconds (user + system) of a Linux process so far.
 cpu_seconds() {
   awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$1/stat"
 }
-wineserver_pid() { pgrep -n -f "wineserver" ; }
+# The wineserver of our prefix only (others may run beside it): the one whose
+# environment names our WINEPREFIX.
+wineserver_pid() {
+  local pid
+  for pid in $(pgrep -f wineserver); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+      { echo "$pid"; return 0; }
+  done
+  return 1
+}
 
 # Runs a Windows program for IDLE_SECONDS and prints its CPU share of one core
 # (the program plus the wineserver).
@@ -35,7 +48,8 @@ idle_share() {
   local exe="$1"
   "$WINE64" "$exe" &
   local pid=$!
-  sleep 3  # past the start-up
+  # Past the start-up: the program's window shows.
+  timeout 60 xdotool search --sync --onlyvisible --class "$(basename "$exe")" >/dev/null
   local server; server="$(wineserver_pid)"
   local p0 s0 p1 s1
   p0="$(cpu_seconds "$pid")"; s0="$(cpu_seconds "$server")"
@@ -48,9 +62,9 @@ idle_share() {
 }
 
 echo "== idle CPU over ${IDLE_SECONDS} s, share of one core (program + wineserver)"
-printf '[WINDOW]\r\nSize=67\r\n' > build/bench/tovix.ini
-bare="$(idle_share build/bench/bench/bare_window.exe)"
-tovix="$(idle_share build/bench/tovix.exe)"
+printf '[WINDOW]\r\nSize=67\r\n' > "$B/tovix.ini"
+bare="$(idle_share "$B/bench/bare_window.exe")"
+tovix="$(idle_share "$B/tovix.exe")"
 echo "bare window, 250 ms timer: ${bare} %"
 echo "tovix, default rows:       ${tovix} %"
 awk -v t="$tovix" -v b="$bare" 'BEGIN { printf "tovix / bare window:       %.2f x (target <= 1.5)\n", t / b }'

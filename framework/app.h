@@ -2,20 +2,22 @@
 #pragma once
 #include <windows.h>
 #include <cstddef>
+#include <string>
 
 class CWnd;
 
-// Where profile reads and writes go. The default backend is the byte-exact
-// profile file of ini_file.h; tests wrap it to record the order of writes.
+// Where the profile file's bytes come from and go to. The default backend is
+// the disk; tests wrap it to count writes or to make one fail.
 struct ProfileBackend {
-  int (*getInt)(const char* file, const char* section, const char* key, int def);
-  void (*getString)(const char* file, const char* section, const char* key, const char* def,
-                    char* out, size_t size);
-  // A null value removes the key.
-  void (*writeString)(const char* file, const char* section, const char* key, const char* value);
+  // The whole file; false when it is absent or cannot be read.
+  bool (*load)(const char* file, std::string* bytes);
+  // Replaces the file whole, or leaves it exactly as it was and gives false.
+  bool (*store)(const char* file, const std::string& bytes);
 };
 extern ProfileBackend g_profileBackend;
 extern const ProfileBackend kFileProfileBackend;
+
+struct ProfileCache;
 
 class CWinApp {
  public:
@@ -37,6 +39,14 @@ class CWinApp {
                          size_t size) const;
   void WriteProfileInt(const char* section, const char* key, int value) const;
   void WriteProfileStringA(const char* section, const char* key, const char* value) const;
+  // The value as it stands in the file, blanks and quotes included.
+  bool GetProfileRawString(const char* section, const char* key, std::string* raw) const;
+
+  // Between Begin and End the file is read once and written once (at End,
+  // only if something changed): a save of many keys is one complete version
+  // of the file. Batches nest. End gives false when the write failed.
+  void BeginProfileBatch();
+  bool EndProfileBatch();
 
   HINSTANCE m_hInstance = nullptr;
   CWnd* m_pMainWnd = nullptr;
@@ -44,8 +54,21 @@ class CWinApp {
   int m_quitCode = 0;
 
  private:
+  ProfileCache& Profile() const;
+  void DeleteProfileCache();
+  bool StoreProfile() const;
   char* m_pszProfileName = nullptr;
+  ProfileCache* m_profile = nullptr;
   CWinApp* m_previousApp = nullptr;
+};
+
+// Opens a profile batch of the application object for its lifetime.
+class CProfileBatch {
+ public:
+  CProfileBatch();
+  ~CProfileBatch();
+  CProfileBatch(const CProfileBatch&) = delete;
+  CProfileBatch& operator=(const CProfileBatch&) = delete;
 };
 
 // The single application object of the process (set by its constructor).

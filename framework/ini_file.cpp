@@ -1,30 +1,27 @@
 #include "ini_file.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "text.h"
+
 namespace ini {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool SameName(const std::string& a, const char* b) {
-  size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
+using text::IsBlank;
 
 std::string Trim(const std::string& s) {
   size_t b = 0, e = s.size();
   while (b < e && IsBlank(s[b])) ++b;
   while (e > b && IsBlank(s[e - 1])) --e;
   return s.substr(b, e - b);
+}
+
+std::string Lowered(const std::string& s) {
+  std::string out = s;
+  for (char& c : out) c = text::AsciiLower(c);
+  return out;
 }
 
 // One line of the file with the bounds of its content (without the line end).
@@ -36,10 +33,14 @@ std::vector<Line> SplitLines(const std::string& text) {
   std::vector<Line> lines;
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
-    size_t next = nl == std::string::npos ? text.size() : nl + 1;
-    size_t end = nl == std::string::npos ? text.size() : nl;
-    if (end > pos && text[end - 1] == '\r') --end;
+    size_t end = text.find_first_of("\r\n", pos);
+    size_t next;
+    if (end == std::string::npos) {
+      end = next = text.size();
+    } else {
+      next = end + 1;
+      if (text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
+    }
     lines.push_back({pos, end, next});
     pos = next;
   }
@@ -66,23 +67,60 @@ bool KeyLine(const std::string& line, std::string* key, std::string* value) {
   return true;
 }
 
-}  // namespace
-
-bool FindValue(const std::string& text, const char* section, const char* key, std::string* value) {
+// Calls visit(section, key, raw value) for each entry until it returns false.
+template <typename Visit>
+void ForEachEntry(const std::string& text, Visit visit) {
+  std::string section;
   bool inSection = false;
   for (const Line& l : SplitLines(text)) {
     std::string line = text.substr(l.begin, l.end - l.begin);
     std::string name, k, v;
     if (SectionName(line, &name)) {
-      inSection = SameName(name, section);
-    } else if (inSection && KeyLine(line, &k, &v) && SameName(k, key)) {
-      v = Trim(v);
-      if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-      *value = v;
-      return true;
+      section = name;
+      inSection = true;
+    } else if (inSection && KeyLine(line, &k, &v)) {
+      if (!visit(section, k, v)) return;
     }
   }
-  return false;
+}
+
+}  // namespace
+
+Encoding DetectEncoding(const std::string& bytes, size_t* markLength) {
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    *markLength = 3;
+    return Encoding::kUtf8;
+  }
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
+    *markLength = 2;
+    return Encoding::kUtf16Le;
+  }
+  *markLength = 0;
+  return Encoding::kAnsi;
+}
+
+std::string CookedValue(const std::string& raw) {
+  std::string v = Trim(raw);
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+  return v;
+}
+
+bool FindRawValue(const std::string& text, const char* section, const char* key, std::string* raw) {
+  bool found = false;
+  ForEachEntry(text, [&](const std::string& s, const std::string& k, const std::string& v) {
+    if (!text::EqualsNoCase(s, section) || !text::EqualsNoCase(k, key)) return true;
+    *raw = v;
+    found = true;
+    return false;
+  });
+  return found;
+}
+
+bool FindValue(const std::string& text, const char* section, const char* key, std::string* value) {
+  std::string raw;
+  if (!FindRawValue(text, section, key, &raw)) return false;
+  *value = CookedValue(raw);
+  return true;
 }
 
 std::string SetValue(const std::string& text, const char* section, const char* key, const char* value) {
@@ -94,10 +132,10 @@ std::string SetValue(const std::string& text, const char* section, const char* k
     std::string name, k, v;
     if (SectionName(line, &name)) {
       if (inSection) break;  // first matching section ends here
-      inSection = SameName(name, section);
+      inSection = text::EqualsNoCase(name, section);
       if (inSection) sectionEnd = i + 1;
     } else if (inSection) {
-      if (KeyLine(line, &k, &v) && SameName(k, key)) {
+      if (KeyLine(line, &k, &v) && text::EqualsNoCase(k, key)) {
         found = true;
         keyLine = i;
       } else if (!Trim(line).empty()) {
@@ -111,48 +149,57 @@ std::string SetValue(const std::string& text, const char* section, const char* k
     return text.substr(0, lines[keyLine].begin) + entry + text.substr(lines[keyLine].next);
   }
   if (!value) return text;
+  auto endsLine = [](const std::string& s) { return s.back() == '\n' || s.back() == '\r'; };
   if (inSection) {
     size_t at = sectionEnd < lines.size() ? lines[sectionEnd].begin : text.size();
     std::string before = text.substr(0, at);
-    if (!before.empty() && before.back() != '\n') before += "\r\n";
+    if (!before.empty() && !endsLine(before)) before += "\r\n";
     return before + entry + text.substr(at);
   }
   std::string out = text;
-  if (!out.empty() && out.back() != '\n') out += "\r\n";
+  if (!out.empty() && !endsLine(out)) out += "\r\n";
   return out + "[" + section + "]\r\n" + entry;
 }
 
-int ParseInt(const std::string& value) {
-  size_t i = 0;
-  while (i < value.size() && IsBlank(value[i])) ++i;
-  bool negative = false;
-  if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
-  long long n = 0;
-  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-    n = n * 10 + (value[i] - '0');
-    if (n > INT_MAX) {
-      n = negative ? -(long long)INT_MIN : INT_MAX;
-      break;
-    }
-  }
-  return int(negative ? -n : n);
+int ParseInt(const std::string& value) { return text::ParseDecimal(value.data(), value.size()); }
+
+Index::Index(const std::string& text) {
+  ForEachEntry(text, [&](const std::string& s, const std::string& k, const std::string& v) {
+    entries_.emplace(Lowered(s) + '\n' + Lowered(k), v);
+    return true;
+  });
+}
+
+bool Index::FindRaw(const char* section, const char* key, std::string* raw) const {
+  auto it = entries_.find(Lowered(section) + '\n' + Lowered(key));
+  if (it == entries_.end()) return false;
+  *raw = it->second;
+  return true;
+}
+
+bool ReadFile(const char* path, std::string* bytes) {
+  bytes->clear();
+  FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes->append(buf, n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
 }
 
 std::string ReadFile(const char* path) {
-  std::string text;
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return text;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  std::fclose(f);
-  return text;
+  std::string bytes;
+  ReadFile(path, &bytes);
+  return bytes;
 }
 
 bool WriteFile(const char* path, const std::string& text) {
   FILE* f = std::fopen(path, "wb");
   if (!f) return false;
   bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  ok = std::fflush(f) == 0 && ok;
   return std::fclose(f) == 0 && ok;
 }
 

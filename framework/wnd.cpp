@@ -11,11 +11,20 @@ std::unordered_map<HWND, CWnd*>& Map() {
 }  // namespace
 
 CWnd::~CWnd() {
-  if (m_hWnd && IsWindow(m_hWnd)) {
-    // A window object going away first takes its window with it.
-    ::DestroyWindow(m_hWnd);
-  }
-  if (m_hWnd) Detach();
+  // By now the derived parts of this object are gone: a class whose
+  // WM_DESTROY matters destroys its window in its own destructor. Whatever
+  // window is still here is let go first, procedure and map entry both, so
+  // that the messages of its destruction go to its original procedure and
+  // never into this half-destroyed object; then it is destroyed as a last
+  // resort.
+  if (!m_hWnd) return;
+  HWND hwnd = m_hWnd;
+  if (m_oldProc && IsWindow(hwnd) &&
+      GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(StaticWndProc))
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+  m_oldProc = nullptr;
+  Detach();
+  if (IsWindow(hwnd)) ::DestroyWindow(hwnd);
 }
 
 CWnd* CWnd::FromHandle(HWND hwnd) {

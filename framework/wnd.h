@@ -11,6 +11,9 @@
 class CWnd {
  public:
   CWnd() = default;
+  // Lets go of a window still attached and then destroys it, without its
+  // messages reaching this object any more. A derived class whose WM_DESTROY
+  // handling matters destroys its window in its own destructor.
   virtual ~CWnd();
   CWnd(const CWnd&) = delete;
   CWnd& operator=(const CWnd&) = delete;

@@ -29,7 +29,8 @@ struct Dialogue {
   explicit Dialogue(MailTransport& t) : transport(t) {}
 
   // Builds the request for the current host; then sends it and keeps the
-  // response. 1 sent, 0 the request could not be built, -1 socket failure.
+  // response. 1 sent, 0 the request could not be built, -1 no host or a
+  // socket failure.
   int Send(const char* target, const char* authorizationLine, bool withCookies, HttpMailBody body) {
     if (withCookies && !CollectCookies(response, responseLength, cookies, sizeof cookies)) return 0;
     HttpMailRequest r = {target, host, authorizationLine, withCookies ? cookies : nullptr, body};
@@ -39,6 +40,7 @@ struct Dialogue {
         !SplitHostPort(host, name, sizeof name, &port)) {
       return 0;
     }
+    if (!*name) return -1;  // no host named: nothing is sent
     response[0] = '\0';
     if (transport.HttpRequest(name, port, request, response, sizeof response) != kExchangeOk) {
       return -1;
@@ -72,6 +74,9 @@ struct Dialogue {
 
 int CheckHttpMailAccount(MailTransport& transport, const char* serviceHost, const char* user,
                          const char* password) {
+  // No service configured: the account's name and password go nowhere (an
+  // empty name would resolve to this very machine).
+  if (!serviceHost || !*serviceHost) return kHostUnknown;
   Dialogue d(transport);  // about 43 KB of fixed buffers, on the stack
   // A 401 before any redirect is answered on the host and path that drew it.
   if (!CopyText(serviceHost, 0, strlen(serviceHost), d.host, sizeof d.host)) return 0;

@@ -6,6 +6,7 @@
 
 // The unread count, 0 (unexpected answer, too many follow-ups, no inbox) or
 // -1 (a request failed at the socket level). The dialogue starts at
-// serviceHost (port 80, or host:port) and follows the hosts the service names.
+// serviceHost (port 80, or host:port) and follows the hosts the service names;
+// an empty serviceHost gives -1 without any request.
 int CheckHttpMailAccount(MailTransport& transport, const char* serviceHost, const char* user,
                          const char* password);

@@ -2,14 +2,23 @@
 // it over Winsock; tests and fuzzers script it. Pure: no <windows.h>.
 #pragma once
 
+#include <cstdint>
+
 // Results of the socket client.
 enum TransportResult {
   kExchangeOk = 1,
-  kExchangeFailed = 0,     // a 5-second wait ran out; the connection is closed
+  kExchangeFailed = 0,     // time ran out or the connection failed; it is closed
   kHostUnknown = -1,       // the host name does not resolve
   kNoSocket = -2,          // no socket could be created
-  kRequestTimedOut = -4,   // an HTTP request's exchange failed
+  kRequestTimedOut = -4,   // an HTTP request's exchange failed, or the check's time was up
 };
+
+// Time limits. One exchange (a text sent and its reply) or one HTTP request
+// (connection, request and whole response) gets kRequestBudgetMs; one mail
+// check over every account gets kMailCheckBudgetMs in all, whichever ends
+// first: a check never holds the window longer, however a server behaves.
+constexpr uint32_t kRequestBudgetMs = 5000;
+constexpr uint32_t kMailCheckBudgetMs = 20000;
 
 constexpr int kPop3ReplySize = 512;
 constexpr int kHttpResponseSize = 10240;
@@ -18,20 +27,31 @@ constexpr int kHttpChunkSize = 5120;
 class MailTransport {
  public:
   virtual ~MailTransport() = default;
-  // A connection to host:port: a handle >= 0, or kHostUnknown / kNoSocket.
+  // Bounds everything the transport does from now until EndCheck to
+  // `budgetMs` in all. Transports without a clock ignore it.
+  virtual void BeginCheck(uint32_t budgetMs) { (void)budgetMs; }
+  virtual void EndCheck() {}
+  // A connection to host:port: a handle >= 0, or kHostUnknown / kNoSocket
+  // (an empty host name is unknown, never the local machine), or
+  // kRequestTimedOut when the check's time is already up or the connection
+  // fails at once.
   virtual long long OpenTcpConnection(const char* host, int port) = 0;
   // Sends `text` (none when null), then receives one reply into `reply`,
   // which has room for `size` bytes: at most size - 1 bytes are taken and
   // the text is always terminated. With `gather`, further data is appended
-  // while it keeps coming. kExchangeOk, or kExchangeFailed with the
-  // connection already closed.
+  // while it keeps coming, until the peer closes, the buffer is full or the
+  // exchange's time is up. kExchangeOk, or kExchangeFailed with the
+  // connection already closed (time up before the reply, or the connection
+  // refused or broken).
   virtual int SocketExchange(long long connection, const char* text, char* reply, int size,
                              bool gather) = 0;
   // Shuts the connection down both ways and closes it.
   virtual void CloseConnection(long long connection) = 0;
   // One request on a fresh connection to host:port; the whole response,
   // terminated, in `response` (room for `size` bytes, the excess cut).
-  // kExchangeOk, kHostUnknown, kNoSocket or kRequestTimedOut.
+  // kExchangeOk, kHostUnknown, kNoSocket or kRequestTimedOut (also when the
+  // response is still incomplete when the request's time is up; the
+  // response is then empty).
   virtual int HttpRequest(const char* host, int port, const char* request, char* response,
                           int size) = 0;
 };

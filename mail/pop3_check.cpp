@@ -57,6 +57,8 @@ int CheckPop3Account(MailTransport& transport, const char* server, const char* u
     return CheckHttpMailAccount(transport, httpMailHost ? httpMailHost : "", user, password);
   }
 
+  // An empty name would reach whatever listens on this machine.
+  if (!*server) return kHostUnknown;
   long long connection = transport.OpenTcpConnection(server, kPop3Port);
   if (connection < 0) return int(connection);
   Pop3Dialogue pop3(transport, connection);

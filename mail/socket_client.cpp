@@ -8,45 +8,75 @@
 
 namespace {
 
-using CompleteTest = bool (*)(const char* data, size_t length);
-
-// Success only when select reports exactly this socket within the wait.
-bool WaitReady(SOCKET s, bool writable) {
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(s, &set);
-  timeval wait = {WinsockTransport::kWaitSeconds, 0};
-  return select(int(s) + 1, writable ? nullptr : &set, writable ? &set : nullptr, nullptr,
-                &wait) == 1;
-}
-bool WaitReadable(SOCKET s) { return WaitReady(s, false); }
-bool WaitWritable(SOCKET s) { return WaitReady(s, true); }
-
 void Close(SOCKET s) {
   shutdown(s, SD_BOTH);
   closesocket(s);
 }
 
+}  // namespace
+
+uint32_t WinsockTransport::Now() const { return clock_ ? clock_() : uint32_t(GetTickCount()); }
+
+Deadline WinsockTransport::RequestDeadline() const {
+  uint32_t now = Now();
+  return Deadline::After(now, kRequestBudgetMs).Earlier(check_, now);
+}
+
+void WinsockTransport::BeginCheck(uint32_t budgetMs) { check_ = Deadline::After(Now(), budgetMs); }
+
+void WinsockTransport::EndCheck() { check_ = Deadline(); }
+
+// The except set is watched too: a connection that fails shows there at
+// once (out-of-band data cannot, it is kept in line).
+WinsockTransport::Wait WinsockTransport::WaitFor(unsigned long long socket, bool writable,
+                                                 const Deadline& deadline) const {
+  SOCKET s = SOCKET(socket);
+  for (;;) {
+    uint32_t left = deadline.Left(Now());
+    if (left == 0) return Wait::kTimedOut;
+    uint32_t slice = left < kWaitSliceMs ? left : kWaitSliceMs;
+    fd_set ready, failed;
+    FD_ZERO(&ready);
+    FD_SET(s, &ready);
+    FD_ZERO(&failed);
+    FD_SET(s, &failed);
+    timeval wait = {long(slice / 1000), long(slice % 1000) * 1000};
+    int n = select(int(s) + 1, writable ? nullptr : &ready, writable ? &ready : nullptr, &failed,
+                   &wait);
+    if (n == SOCKET_ERROR || (n > 0 && FD_ISSET(s, &failed))) return Wait::kBroken;
+    if (n > 0 && FD_ISSET(s, &ready)) return Wait::kReady;
+  }
+}
+
+int WinsockTransport::Fail(unsigned long long socket, Failure why) {
+  Close(SOCKET(socket));
+  failure_ = why;
+  return kExchangeFailed;
+}
+
 // Sends `text`, then receives into `reply` (room for `size` bytes, each
 // receive at most `chunk` bytes). Gathering goes on while data keeps coming,
-// up to a full buffer or, with `complete`, a complete reply.
-int Exchange(SOCKET s, const char* text, char* reply, int size, int chunk, bool gather,
-             CompleteTest complete) {
+// up to a full buffer, the peer's close or, with `complete`, a complete
+// reply. The socket is non-blocking: no call can outlast the deadline.
+int WinsockTransport::Exchange(unsigned long long socket, const char* text, char* reply,
+                               int size, int chunk, bool gather, CompleteTest complete,
+                               const Deadline& deadline) {
+  SOCKET s = SOCKET(socket);
+  failure_ = Failure::kNone;
+  if (size > 0) memset(reply, 0, size_t(size));
   for (int remaining = text ? int(strlen(text)) : 0; remaining > 0;) {
-    // A send error ends the exchange like a wait that ran out.
-    int sent = WaitWritable(s) ? send(s, text, remaining, 0) : SOCKET_ERROR;
-    if (sent <= 0) {
-      Close(s);
-      return kExchangeFailed;
-    }
+    Wait wait = WaitFor(socket, true, deadline);
+    if (wait != Wait::kReady)
+      return Fail(socket, wait == Wait::kTimedOut ? Failure::kTimedOut : Failure::kRefused);
+    int sent = send(s, text, remaining, 0);
+    if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) continue;
+    if (sent <= 0) return Fail(socket, Failure::kRefused);  // a send error ends it like a time-out
     text += sent;
     remaining -= sent;
   }
-  if (size > 0) memset(reply, 0, size_t(size));
-  if (!WaitReadable(s)) {
-    Close(s);
-    return kExchangeFailed;
-  }
+  Wait wait = WaitFor(socket, false, deadline);
+  if (wait != Wait::kReady)
+    return Fail(socket, wait == Wait::kTimedOut ? Failure::kTimedOut : Failure::kRefused);
   // One byte of the buffer always stays for the terminator; the excess of a
   // longer reply is left unread.
   int length = 0;
@@ -55,40 +85,72 @@ int Exchange(SOCKET s, const char* text, char* reply, int size, int chunk, bool 
     if (room > chunk) room = chunk;
     if (room <= 0) break;
     int received = recv(s, reply + length, room, 0);
-    if (received <= 0) break;
+    if (received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+      received = 0;  // readiness without data: wait again below
+    } else if (received <= 0) {
+      break;  // closed or broken: the reply is what came
+    }
     length += received;
-    if (!gather || length >= size - 1 || (complete && complete(reply, size_t(length)))) break;
-    if (!WaitReadable(s)) break;
+    if (received > 0 && (!gather || length >= size - 1 ||
+                         (complete && complete(reply, size_t(length))))) {
+      break;
+    }
+    wait = WaitFor(socket, false, deadline);
+    if (wait == Wait::kBroken) break;
+    if (wait == Wait::kTimedOut) {
+      // Without a completeness test the time ends the gathering; with one,
+      // a reply cut short is no reply.
+      if (complete || length == 0) {
+        if (size > 0) reply[0] = '\0';
+        return Fail(socket, complete ? Failure::kIncomplete : Failure::kTimedOut);
+      }
+      break;
+    }
   }
   if (size > 0) reply[length] = '\0';
   return kExchangeOk;
 }
 
-}  // namespace
-
 long long WinsockTransport::OpenTcpConnection(const char* host, int port) {
-  hostent* entry = host ? gethostbyname(host) : nullptr;
-  if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list || !entry->h_addr_list[0])
+  failure_ = Failure::kNone;
+  if (check_.bounded() && check_.Left(Now()) == 0) {
+    failure_ = Failure::kTimedOut;
+    return kRequestTimedOut;
+  }
+  // gethostbyname("") would name this machine: an empty setting is no host.
+  hostent* entry = host && *host ? gethostbyname(host) : nullptr;
+  if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list || !entry->h_addr_list[0]) {
+    failure_ = Failure::kHostUnknown;
     return kHostUnknown;
+  }
   SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-  if (s == INVALID_SOCKET) return kNoSocket;
-  // Connect in the background; the first readiness wait of the first
-  // exchange is what waits for the connection.
+  if (s == INVALID_SOCKET) {
+    failure_ = Failure::kNoSocket;
+    return kNoSocket;
+  }
+  // Non-blocking for good: the connection comes up in the background (the
+  // first readiness wait of the first exchange is what waits for it), and
+  // no send or receive can block past a deadline.
   u_long nonBlocking = 1;
   ioctlsocket(s, FIONBIO, &nonBlocking);
+  BOOL inLine = TRUE;
+  setsockopt(s, SOL_SOCKET, SO_OOBINLINE, reinterpret_cast<char*>(&inLine), sizeof inLine);
   sockaddr_in address = {};
   address.sin_family = AF_INET;
   address.sin_port = htons(u_short(port));
   memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof address.sin_addr);
-  connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  nonBlocking = 0;
-  ioctlsocket(s, FIONBIO, &nonBlocking);
+  if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR &&
+      WSAGetLastError() != WSAEWOULDBLOCK) {
+    Fail(s, Failure::kRefused);
+    return kRequestTimedOut;
+  }
   return static_cast<long long>(s);
 }
 
 int WinsockTransport::SocketExchange(long long connection, const char* text, char* reply,
                                      int size, bool gather) {
-  return Exchange(SOCKET(connection), text, reply, size, size, gather, nullptr);
+  return Exchange((unsigned long long)connection, text, reply, size, size, gather, nullptr,
+                  RequestDeadline());
 }
 
 void WinsockTransport::CloseConnection(long long connection) { Close(SOCKET(connection)); }
@@ -96,12 +158,14 @@ void WinsockTransport::CloseConnection(long long connection) { Close(SOCKET(conn
 int WinsockTransport::HttpRequest(const char* host, int port, const char* request,
                                   char* response, int size) {
   if (size > 0) response[0] = '\0';
+  // The request's time runs from before the connection is opened.
+  Deadline deadline = RequestDeadline();
   long long connection = OpenTcpConnection(host, port);
   if (connection < 0) return int(connection);
-  SOCKET s = SOCKET(connection);
-  if (Exchange(s, request, response, size, kHttpChunkSize, true, HttpResponseComplete) !=
-      kExchangeOk)
+  unsigned long long s = (unsigned long long)connection;
+  if (Exchange(s, request, response, size, kHttpChunkSize, true, HttpResponseComplete,
+               deadline) != kExchangeOk)
     return kRequestTimedOut;
-  Close(s);
+  Close(SOCKET(s));
   return kExchangeOk;
 }

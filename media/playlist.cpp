@@ -2,10 +2,9 @@
 
 #include <commctrl.h>
 
-#include "../app/settings.h"
+#include "../core/settings.h"
 #include "media_player.h"
 
-PlayStateInfo PlayState;
 
 void PreparePlaylistControl(HWND list) {
   // Entries draw over the background picture.

@@ -4,15 +4,7 @@
 
 class CMediaPlayer;
 
-enum PlayStateValue { Stopped = 0, Paused = 1, Playing = 2 };
-
-// Playback state shared by the main window, the tick and the status panel.
-struct PlayStateInfo {
-  int state = Stopped;
-  int position = 0;  // seconds
-  int duration = 0;  // seconds; -1 after a file that could not be opened
-};
-extern PlayStateInfo PlayState;
+#include "../core/run_state.h"  // PlayState
 
 // Columns, image list and transparent text background of list control 1048.
 void PreparePlaylistControl(HWND list);

@@ -11,6 +11,7 @@
 // Strings
 #define IDS_SOCKET_INIT_FAILED 103
 #define IDS_SETTINGS_CAPTION 104
+#define IDS_PATH_TOO_LONG 120
 
 // Icons
 #define IDI_PROGRAM 128

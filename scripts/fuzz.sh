@@ -2,12 +2,15 @@
 # Builds the mail parsers natively with clang's libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs each target for FUZZ_SECONDS (60) from
 # its seed corpus in tests/fuzz/corpus. A crash, leak or sanitizer report
-# fails the run; new inputs found go to build/fuzz, not into the repo.
+# fails the run; new inputs found go to $TOVIX_BUILD/fuzz (build/fuzz), not
+# into the repo.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 SECONDS_PER_TARGET="${FUZZ_SECONDS:-60}"
-OUT="$ROOT/build/fuzz"
+BUILD="${TOVIX_BUILD:-build}"
+case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
+OUT="$BUILD/fuzz"
 mkdir -p "$OUT"
 
 PURE=(mail/pop3_check.cpp mail/pop3_reply.cpp mail/httpmail_check.cpp mail/httpmail_parse.cpp
@@ -28,6 +31,10 @@ for target in fuzz_pop3 fuzz_httpmail fuzz_http_response; do
     echo "fuzz: $target FAILED"
     exit 1
   }
+  if ! grep -qE 'stat::number_of_executed_units: *[1-9]' "$OUT/$target.log"; then
+    echo "fuzz: $target ran no input"
+    exit 1
+  fi
   grep -E 'stat::number_of_executed_units' "$OUT/$target.log" | sed "s/^/fuzz: $target: /"
 done
 echo "fuzz: no findings"

@@ -4,8 +4,11 @@
 set -euo pipefail
 
 PACKAGES=(
-  # build
-  cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools googletest
+  # build: the posix thread-model compilers for the tests, the win32 ones for
+  # the programs we ship (see cmake/toolchain-*.cmake)
+  cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
+  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
+  mingw-w64-tools googletest
   # running under Wine on an X display
   wine wine64 xvfb x11-apps x11-utils xdotool imagemagick locales
   fonts-ipafont-gothic fonts-ipafont-mincho
@@ -14,7 +17,7 @@ PACKAGES=(
   # native fuzzing of the parsers
   clang libclang-rt-14-dev
   # scripts
-  python3 procps
+  python3 procps coreutils
 )
 
 # Test peers (mail servers and the like) list their packages beside them.

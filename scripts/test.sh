@@ -1,30 +1,61 @@
 #!/bin/bash
-# Sets up, builds both architectures, starts the display, the sound server and
-# one wineserver, runs every test under Wine, and stops what it started (also
-# on failure). Usage: scripts/test.sh [ctest arguments...]
+# Sets up, builds, starts the display, the sound server, one wineserver and
+# the test peers, runs every test under Wine, and stops what it started (also
+# on failure). Fails unless every test program ran and passed, and unless the
+# programs we ship import only what Windows XP SP3 has.
+# Usage: scripts/test.sh [ctest arguments...]
+# TOVIX_BUILD names the build root (default build), TOVIX_STATE the Wine state
+# (default $TOVIX_BUILD/wine), TOVIX_JOBS the parallel jobs (default nproc).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
+BUILD="${TOVIX_BUILD:-build}"
+case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
 
 bash scripts/setup.sh
 
-JOBS="$(nproc)"
+JOBS="${TOVIX_JOBS:-$(nproc)}"
+# configure_and_build ARCH FOLDER TESTS(ON|OFF) THREAD_MODEL [TARGET]
 configure_and_build() {
-  local arch="$1" dir="build/$2"
+  local arch="$1" dir="$BUILD/$2" tests="$3" model="$4"
   cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch-w64-mingw32.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DTOVIX_TESTS="$tests" -DTOVIX_THREAD_MODEL="$model" >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }
-configure_and_build x86_64 x64
-# The 32-bit build must compile and link; this kernel cannot run it.
-configure_and_build i686 x86
+# The tests: GoogleTest and the tests themselves need std::thread (posix model).
+configure_and_build x86_64 x64 ON posix
+# The programs we ship, built as shipped (win32 model, no thread library); the
+# 32-bit one cannot run on this kernel, so it is compiled, linked and checked.
+configure_and_build x86_64 program OFF win32
+configure_and_build i686 x86 OFF win32
 
-export TOVIX_STATE="$ROOT/build/wine"
+# Everything the shipped builds install must start on Windows XP SP3.
+for arch in program x86; do
+  rm -rf "$BUILD/$arch-install"
+  cmake --install "$BUILD/$arch" --prefix "$BUILD/$arch-install" >/dev/null
+  bash scripts/check-imports.sh "$BUILD/$arch-install"
+done
+
+export TOVIX_STATE="${TOVIX_STATE:-$BUILD/wine}"
 source scripts/wine-env.sh
 tovix_start_services
 
 # The parsers of server replies under libFuzzer (natively, with sanitizers).
-[ "${TOVIX_SKIP_FUZZ:-}" = 1 ] || bash scripts/fuzz.sh
+[ "${TOVIX_SKIP_FUZZ:-}" = 1 ] || TOVIX_BUILD="$BUILD" bash scripts/fuzz.sh
 
-cd build/x64
-ctest --output-on-failure "$@"
+# Every test CTest knows must run and pass: no tests, a test not run, or one
+# that passed without running anything (checked by scripts/wine-run.sh) fail.
+cd "$BUILD/x64"
+expected="$(ctest -N "$@" | sed -n 's/^Total Tests: *//p')"
+if [ -z "$expected" ] || [ "$expected" -eq 0 ]; then
+  echo "test.sh: CTest knows no test in $BUILD/x64 (arguments: $*)" >&2
+  exit 1
+fi
+status=0
+ctest --output-on-failure --no-tests=error "$@" | tee "$BUILD/ctest.log" || status=$?
+passed="$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec' "$BUILD/ctest.log" || true)"
+if [ "$status" -ne 0 ] || [ "$passed" -ne "$expected" ]; then
+  echo "test.sh: FAILED: $passed of $expected test programs ran and passed (ctest status $status)" >&2
+  exit 1
+fi
+echo "test.sh: all $expected test programs ran and passed"

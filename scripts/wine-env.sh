@@ -20,18 +20,72 @@ export WINESERVER=/usr/lib/wine/wineserver64
 TOVIX_STARTED_PIDS=()
 
 # Starts Xvfb on the first free display number from 90 on and exports DISPLAY.
+# Xvfb takes the display's lock itself, so a number another server won in the
+# meantime makes our Xvfb exit and we try the next; ready is when Xvfb writes
+# the number to -displayfd, never when some socket appears.
 tovix_start_xvfb() {
-  local n=90
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$TOVIX_STATE/xvfb.log" 2>&1 &
-  TOVIX_STARTED_PIDS+=($!)
-  export DISPLAY=":$n"
-  for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
-    sleep 0.1
+  local n pid ready="$TOVIX_STATE/xvfb.display"
+  for n in $(seq 90 189); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    rm -f "$ready"
+    Xvfb ":$n" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" \
+      >"$TOVIX_STATE/xvfb.log" 2>&1 &
+    pid=$!
+    if tovix_wait 10 tovix_xvfb_settled "$pid" "$ready" && [ -s "$ready" ]; then
+      TOVIX_STARTED_PIDS+=("$pid")
+      export DISPLAY=":$n"
+      return 0
+    fi
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+      echo "Xvfb :$n did not get ready in 10 s; see $TOVIX_STATE/xvfb.log" >&2
+      return 1
+    fi
+    wait "$pid" 2>/dev/null || true  # display taken meanwhile: next number
   done
-  echo "Xvfb did not start" >&2
+  echo "Xvfb: no free display between :90 and :189" >&2
   return 1
+}
+tovix_xvfb_settled() { [ -s "$2" ] || ! kill -0 "$1" 2>/dev/null; }
+
+# tovix_wait SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds;
+# fails after SECONDS. The limit only guards against a hang.
+tovix_wait() {
+  local limit=$(($1 * 20)) i
+  shift
+  for ((i = 0; i < limit; i++)); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# A free TCP port on 127.0.0.1, chosen by the kernel.
+tovix_free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# Succeeds when nothing listens on 127.0.0.1:PORT (nor on every address).
+tovix_port_free() {
+  python3 - "$1" <<'PY'
+import socket, sys
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+try:
+    s.bind(("127.0.0.1", int(sys.argv[1])))
+except OSError:
+    sys.exit(1)
+PY
+}
+
+# A random token that tells our peer instances from any other server.
+tovix_token() { od -An -N8 -tx1 /dev/urandom | tr -d ' \n'; }
+
+# tovix_pid_is_ours PID TEXT: PID is alive and its command line holds TEXT
+# (our own configuration path). Guards every kill of a process found through a
+# pid file, which may be stale and name another program by now.
+tovix_pid_is_ours() {
+  [ -n "$1" ] && [ -r "/proc/$1/cmdline" ] && tr '\0' ' ' <"/proc/$1/cmdline" | grep -qF -- "$2"
 }
 
 # A PulseAudio null sink gives the media stack a real-time audio device.
@@ -48,11 +102,8 @@ PA
     --daemonize=no --system=false >"$dir/pulse.log" 2>&1 &
   TOVIX_STARTED_PIDS+=($!)
   export PULSE_SERVER="unix:$dir/native"
-  for _ in $(seq 50); do
-    [ -S "$dir/native" ] && return 0
-    sleep 0.1
-  done
-  echo "pulseaudio did not start (sound tests may fail)" >&2
+  tovix_wait 10 test -S "$dir/native" && return 0
+  echo "pulseaudio did not start (sound tests may fail); see $dir/pulse.log" >&2
 }
 
 # Creates the prefix once: Japanese font replacements, no crash debugger, and
@@ -97,7 +148,7 @@ tovix_start_peers() {
     [ -e "$peer" ] || continue
     name="$(basename "$peer" .sh)"
     source "$peer"
-    "peer_${name}_start"
+    "peer_${name}_start" || { echo "test peer $name did not start" >&2; return 1; }
     TOVIX_STARTED_PEERS+=("$name")
   done
 }

@@ -8,9 +8,13 @@ struct CleaningPlan {
 };
 
 constexpr unsigned long long kFixedAmountCap = 512000000ull;
+// Large machines would otherwise have many gigabytes zero-filled (and much
+// of everything else paged out) while the window is blocked.
+constexpr unsigned long long kComputedAmountCap = 2000000000ull;
 
-// A quarter of the way from the free amount to 80 % of the total, or the
-// fixed amount in megabytes (+1 byte), capped at the target and at 512 MB.
+// A quarter of the way from the free amount to 80 % of the total, capped at
+// 2 GB, or the fixed amount in megabytes (+1 byte), capped at the target
+// and at 512 MB.
 inline CleaningPlan PlanCleaning(unsigned long long total, unsigned long long available,
                                  bool fixedSize, int cleanSizeMegabytes) {
   CleaningPlan plan = {false, 0, 0};
@@ -19,6 +23,7 @@ inline CleaningPlan PlanCleaning(unsigned long long total, unsigned long long av
   if (gap < 0) return plan;
   plan.run = true;
   long long amount = static_cast<long long>(available) + gap / 4;
+  if (amount > static_cast<long long>(kComputedAmountCap)) amount = kComputedAmountCap;
   if (fixedSize) {
     long long megabytes = cleanSizeMegabytes < 0 ? 0 : cleanSizeMegabytes;
     amount = megabytes * 1000000 + 1;

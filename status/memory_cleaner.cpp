@@ -3,13 +3,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../app/settings.h"
+#include "../core/settings.h"
 #include "cleaning_plan.h"
 #include "samplers.h"
 #include "status_panel.h"
 
 void* (*g_cleanerAllocate)(size_t bytes) = std::malloc;
 void (*g_cleanerFree)(void* block) = std::free;
+unsigned long long (*g_cleanerReadMemory)(bool available) = ReadPhysicalMemory;
 
 void ShowCleaningBanner(HWND mainWindow) {
   HDC dc = PanelWorkSurface();
@@ -33,7 +34,7 @@ void ShowCleaningBanner(HWND mainWindow) {
 }
 
 void CleanMemory(HWND mainWindow) {
-  CleanMemoryWith(mainWindow, ReadPhysicalMemory(false), ReadPhysicalMemory(true));
+  CleanMemoryWith(mainWindow, g_cleanerReadMemory(false), g_cleanerReadMemory(true));
 }
 
 void CleanMemoryWith(HWND mainWindow, unsigned long long total, unsigned long long available) {

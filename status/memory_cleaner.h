@@ -8,6 +8,9 @@
 // Block allocation, replaceable so tests can make an allocation fail.
 extern void* (*g_cleanerAllocate)(size_t bytes);
 extern void (*g_cleanerFree)(void* block);
+// The physical memory reader of CleanMemory, replaceable so tests can choose
+// the figures the automatic run sees.
+extern unsigned long long (*g_cleanerReadMemory)(bool available);
 
 // One run: the banner, the window disabled, ten blocks claimed, zeroed and freed.
 void CleanMemory(HWND mainWindow);

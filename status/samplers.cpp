@@ -9,7 +9,6 @@
 #include "os_class.h"
 #include "sampler_math.h"
 
-int OsClass = 0;
 
 void DetectOsClass() {
   OSVERSIONINFOA info = {};

@@ -3,8 +3,7 @@
 // 1 K is 1,000 bytes throughout.
 #pragma once
 
-// 0: 95 family, minor version 0; 1: 95 family, later; 2: NT up to 4; 3: NT 5 or later.
-extern int OsClass;
+#include "../core/run_state.h"  // OsClass
 
 // Fixes OsClass from the system's version, once at start.
 void DetectOsClass();

@@ -3,12 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "../app/settings.h"
-#include "../mail/mail_check.h"
-#include "../media/playlist.h"
+#include "../core/settings.h"
+#include "../framework/bitmap_file.h"
 #include "samplers.h"
 
-int ClockHourMinute = -1;
 int LastCpuUsage = 0;
 
 void(WINAPI* g_readLocalTime)(SYSTEMTIME* now) = GetLocalTime;
@@ -82,8 +80,7 @@ void CreatePanelSurfaces(HWND mainWindow) {
 
 bool LoadPanelBackground(const char* path) {
   if (!g_background.dc) return false;
-  HBITMAP picture = static_cast<HBITMAP>(
-      LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  HBITMAP picture = LoadBitmapFile(path);
   if (!picture) return false;
   BITMAP info = {};
   GetObjectA(picture, sizeof info, &info);

@@ -6,8 +6,8 @@
 
 #include "panel_text.h"
 
-// Local hour x 100 + minute at the last refresh; -1 before the first.
-extern int ClockHourMinute;
+#include "../core/run_state.h"  // ClockHourMinute, MailCounts, PlayState
+
 // The CPU usage of the last sampling cycle, in percent.
 extern int LastCpuUsage;
 

@@ -1,31 +1,51 @@
-# Apache httpd with WebDAV and Digest authentication on 127.0.0.1:80: the real
-# peer of the HTTPMail check's Digest tests. Sourced by scripts/test.sh; keeps
-# its own configuration, documents, locks and logs under $TOVIX_STATE/apache.
+# Apache httpd with WebDAV and Digest authentication: the real peer of the
+# HTTPMail check's Digest tests. Our own instance on 127.0.0.1 at a free port
+# chosen at start (TOVIX_DIGEST_PORT may name one), run in the foreground
+# with its own configuration, documents, locks, pid file and logs under
+# $TOVIX_STATE/apache; an Apache of the machine is left alone. A file holding
+# a token unique to this run tells our server from any other.
+# Sourced by scripts/test.sh. Exports TOVIX_DIGEST_HOST ("127.0.0.1:PORT"),
+# TOVIX_DIGEST_PORT, TOVIX_DIGEST_PATH, TOVIX_DIGEST_USER,
+# TOVIX_DIGEST_PASSWORD and TOVIX_DIGEST_REALM.
 
 peer_apache_start() {
-  local dir="$TOVIX_STATE/apache" modules=/usr/lib/apache2/modules
-  export TOVIX_DIGEST_HOST=127.0.0.1
-  export TOVIX_DIGEST_PATH=/dav/
-  export TOVIX_DIGEST_USER=tovixuser
-  export TOVIX_DIGEST_PASSWORD='Circle Of Tovix'
-  export TOVIX_DIGEST_REALM=tovix
-  # Debian's package may have started its system-wide server on port 80.
-  if [ -s /var/run/apache2/apache2.pid ]; then
-    apache2ctl stop >/dev/null 2>&1 || service apache2 stop >/dev/null 2>&1 || true
-  fi
+  local dir="${TOVIX_STATE:?TOVIX_STATE must name a folder}/apache" modules=/usr/lib/apache2/modules
+  local port="${TOVIX_DIGEST_PORT:-}" token
+  local path=/dav/ user=tovixuser password='Circle Of Tovix' realm=tovix
+  APACHE_PEER_CONF="$dir/httpd.conf"
+
   peer_apache_stop
+  # Our own instance, left running by an interrupted run: only a process
+  # started with our configuration file is stopped.
+  local stale
+  stale="$(cat "$dir/run/httpd.pid" 2>/dev/null)" || true
+  if tovix_pid_is_ours "$stale" "$APACHE_PEER_CONF"; then
+    kill "$stale" 2>/dev/null || true
+    tovix_wait 10 eval '! kill -0 "$stale" 2>/dev/null' || true
+  fi
+
+  [ -n "$port" ] || port="$(tovix_free_port)"
+  if ! tovix_port_free "$port"; then
+    echo "apache peer: port 127.0.0.1:$port is taken by another program" >&2
+    return 1
+  fi
+  token="tovix-apache-$(tovix_token)"
+
+  rm -rf "$dir"
   mkdir -p "$dir/docs/dav" "$dir/lock" "$dir/run"
   printf 'hello\n' >"$dir/docs/dav/note.txt"
+  printf '%s\n' "$token" >"$dir/docs/peer-token.txt"
   # htdigest format: user:realm:MD5(user:realm:password)
   local ha1
-  ha1="$(printf '%s:%s:%s' "$TOVIX_DIGEST_USER" "$TOVIX_DIGEST_REALM" \
-    "$TOVIX_DIGEST_PASSWORD" | md5sum | cut -d' ' -f1)"
-  printf '%s:%s:%s\n' "$TOVIX_DIGEST_USER" "$TOVIX_DIGEST_REALM" "$ha1" >"$dir/htdigest"
-  cat >"$dir/httpd.conf" <<CONF
+  ha1="$(printf '%s:%s:%s' "$user" "$realm" "$password" | md5sum | cut -d' ' -f1)"
+  printf '%s:%s:%s\n' "$user" "$realm" "$ha1" >"$dir/htdigest"
+  cat >"$APACHE_PEER_CONF" <<CONF
 ServerRoot "$dir"
 ServerName 127.0.0.1
-Listen 127.0.0.1:80
+Listen 127.0.0.1:$port
 PidFile "$dir/run/httpd.pid"
+DefaultRuntimeDir "$dir/run"
+Mutex file:$dir/run default
 ErrorLog "$dir/error.log"
 LogLevel warn
 User www-data
@@ -43,36 +63,55 @@ DavLockDB "$dir/lock/DavLock"
 <Directory "$dir/docs">
   Require all granted
 </Directory>
-<Location "$TOVIX_DIGEST_PATH">
+<Location "$path">
   Dav On
   AuthType Digest
-  AuthName "$TOVIX_DIGEST_REALM"
+  AuthName "$realm"
   AuthDigestProvider file
   AuthUserFile "$dir/htdigest"
   Require valid-user
 </Location>
 CONF
   chown -R www-data:www-data "$dir/docs" "$dir/lock"
-  /usr/sbin/apache2 -d "$dir" -f "$dir/httpd.conf" -k start
-  local _
-  for _ in $(seq 100); do
-    if [ -s "$dir/run/httpd.pid" ] && (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then
-      return 0
+  /usr/sbin/apache2 -d "$dir" -f "$APACHE_PEER_CONF" -DFOREGROUND >>"$dir/error.log" 2>&1 &
+  APACHE_PEER_PID=$!
+  APACHE_PEER_PORT="$port"
+
+  # Ready when our token comes back; another answer means another server.
+  tovix_wait 20 peer_apache_answered || true
+  local answer
+  answer="$(peer_apache_token)"
+  if [ "$answer" != "$token" ]; then
+    if [ -n "$answer" ]; then
+      echo "apache peer: 127.0.0.1:$port answers, but not as our Apache" >&2
+    else
+      echo "apache peer: did not start on 127.0.0.1:$port; log:" >&2
     fi
-    sleep 0.1
-  done
-  echo "apache did not start; see $dir/error.log" >&2
-  return 1
+    tail -5 "$dir/error.log" >&2
+    peer_apache_stop
+    return 1
+  fi
+  export TOVIX_DIGEST_HOST="127.0.0.1:$port" TOVIX_DIGEST_PORT="$port" TOVIX_DIGEST_PATH="$path"
+  export TOVIX_DIGEST_USER="$user" TOVIX_DIGEST_PASSWORD="$password" TOVIX_DIGEST_REALM="$realm"
+}
+
+# The body of our token file as the server at our port serves it.
+peer_apache_token() {
+  timeout 2 bash -c 'exec 3<>"/dev/tcp/127.0.0.1/$1" &&
+    printf "GET /peer-token.txt HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n" >&3 && cat <&3' _ \
+    "$APACHE_PEER_PORT" 2>/dev/null | tr -d '\r' | sed '1,/^$/d'
+}
+peer_apache_answered() {
+  kill -0 "$APACHE_PEER_PID" 2>/dev/null || return 0  # exited: stop waiting
+  [ -n "$(peer_apache_token)" ]
 }
 
 peer_apache_stop() {
-  local dir="$TOVIX_STATE/apache" pid _
-  [ -s "$dir/run/httpd.pid" ] || return 0
-  pid="$(cat "$dir/run/httpd.pid")"
-  /usr/sbin/apache2 -d "$dir" -f "$dir/httpd.conf" -k stop >/dev/null 2>&1 || kill "$pid" 2>/dev/null
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  rm -f "$dir/run/httpd.pid"
+  if [ -n "${APACHE_PEER_PID:-}" ]; then
+    kill "$APACHE_PEER_PID" 2>/dev/null || true
+    wait "$APACHE_PEER_PID" 2>/dev/null || true
+  fi
+  APACHE_PEER_PID=""
+  unset TOVIX_DIGEST_HOST TOVIX_DIGEST_PORT TOVIX_DIGEST_PATH TOVIX_DIGEST_USER \
+    TOVIX_DIGEST_PASSWORD TOVIX_DIGEST_REALM
 }

@@ -1,29 +1,38 @@
-# A real POP3 server for the mail-check tests: Dovecot on 127.0.0.1:110 only,
-# with its own configuration, run folder, log and mailbox under
-# $TOVIX_STATE/dovecot. Plain-text login, no TLS; one test account whose
-# Maildir holds a known number of messages, laid anew at every start. The
-# mail processes run as the system user "mail" (Dovecot refuses root).
-# Sourced by scripts/test.sh (see README.md beside this file).
+# A real POP3 server for the mail-check tests: our own Dovecot on 127.0.0.1 at
+# a free port chosen at start (TOVIX_POP3_PORT may name one), with its own
+# configuration, run folder, log and mailbox under $TOVIX_STATE/dovecot, and a
+# greeting unique to this run, so a test can tell it from any other server.
+# A Dovecot of the machine is left alone: it keeps its own ports and folders.
+# Plain-text login, no TLS; one test account whose Maildir holds a known
+# number of messages, laid anew at every start. The mail processes run as the
+# system user "mail" (Dovecot refuses root).
+# Sourced by scripts/test.sh (see README.md beside this file). Exports
+# TOVIX_POP3_HOST, TOVIX_POP3_PORT, TOVIX_POP3_GREETING, TOVIX_POP3_USER,
+# TOVIX_POP3_PASSWORD and TOVIX_POP3_MESSAGES.
 
 peer_dovecot_start() {
   local dir="${TOVIX_STATE:?TOVIX_STATE must name a folder}/dovecot"
   local user=tovixtest password=tovix-pop3-pass messages=3
+  local port="${TOVIX_POP3_PORT:-}" greeting
   DOVECOT_PEER_CONF="$dir/dovecot.conf"
 
-  # A system-wide Dovecot started by the package would hold port 110.
-  if [ -s /run/dovecot/master.pid ] && kill -0 "$(cat /run/dovecot/master.pid)" 2>/dev/null; then
-    echo "dovecot peer: stopping the system's Dovecot, which holds port 110" >&2
-    service dovecot stop >/dev/null 2>&1 || kill "$(cat /run/dovecot/master.pid)" 2>/dev/null || true
-    systemctl disable dovecot >/dev/null 2>&1 || update-rc.d dovecot disable >/dev/null 2>&1 || true
-  fi
-
   peer_dovecot_stop
-  # Our own instance, left running by an interrupted run.
+  # Our own instance, left running by an interrupted run: only a process
+  # started with our configuration file is stopped.
   local stale
   stale="$(cat "$dir/run/master.pid" 2>/dev/null)" || true
-  if [ -n "$stale" ] && kill "$stale" 2>/dev/null; then
-    for _ in $(seq 50); do kill -0 "$stale" 2>/dev/null || break; sleep 0.1; done
+  if tovix_pid_is_ours "$stale" "$DOVECOT_PEER_CONF"; then
+    kill "$stale" 2>/dev/null || true
+    tovix_wait 10 eval '! kill -0 "$stale" 2>/dev/null' || true
   fi
+
+  [ -n "$port" ] || port="$(tovix_free_port)"
+  if ! tovix_port_free "$port"; then
+    echo "dovecot peer: port 127.0.0.1:$port is taken by another program" >&2
+    return 1
+  fi
+  greeting="Tovix test POP3 $(tovix_token)"
+
   rm -rf "$dir"
   mkdir -p "$dir/run" "$dir/state" "$dir/home/$user/Maildir/"{new,cur,tmp}
   local n
@@ -43,9 +52,10 @@ peer_dovecot_start() {
   cat >"$DOVECOT_PEER_CONF" <<CONF
 base_dir = $dir/run
 state_dir = $dir/state
-instance_name = tovix-dovecot
+instance_name = tovix-dovecot-$$
 protocols = pop3
 listen = 127.0.0.1
+login_greeting = $greeting
 ssl = no
 disable_plaintext_auth = no
 auth_mechanisms = plain
@@ -64,7 +74,7 @@ userdb {
 service pop3-login {
   inet_listener pop3 {
     address = 127.0.0.1
-    port = 110
+    port = $port
   }
   inet_listener pop3s {
     port = 0
@@ -88,22 +98,33 @@ CONF
 
   /usr/sbin/dovecot -F -c "$DOVECOT_PEER_CONF" >>"$dir/dovecot.log" 2>&1 &
   DOVECOT_PEER_PID=$!
-  # Ready when the greeting comes.
-  local greeting=""
-  for _ in $(seq 100); do
-    kill -0 "$DOVECOT_PEER_PID" 2>/dev/null || break
-    greeting="$(timeout 2 bash -c 'exec 3<>/dev/tcp/127.0.0.1/110 && head -c 3 <&3' 2>/dev/null)" || true
-    [ "$greeting" = "+OK" ] && break
-    sleep 0.1
-  done
-  if [ "$greeting" != "+OK" ]; then
-    echo "dovecot peer: did not start on 127.0.0.1:110 (is the port taken?); log:" >&2
+  # Ready when our greeting comes; another greeting means another server.
+  local line=""
+  DOVECOT_PEER_PORT="$port"
+  tovix_wait 20 peer_dovecot_answered || true
+  line="$(peer_dovecot_greeting_line)"
+  if [ "$line" != "+OK $greeting" ]; then
+    if [ -n "$line" ]; then
+      echo "dovecot peer: 127.0.0.1:$port answers, but not as our Dovecot: '$line'" >&2
+    else
+      echo "dovecot peer: did not start on 127.0.0.1:$port; log:" >&2
+    fi
     tail -5 "$dir/dovecot.log" >&2
     peer_dovecot_stop
     return 1
   fi
-  export TOVIX_POP3_HOST=127.0.0.1 TOVIX_POP3_USER="$user" TOVIX_POP3_PASSWORD="$password"
-  export TOVIX_POP3_MESSAGES="$messages"
+  export TOVIX_POP3_HOST=127.0.0.1 TOVIX_POP3_PORT="$port" TOVIX_POP3_GREETING="$greeting"
+  export TOVIX_POP3_USER="$user" TOVIX_POP3_PASSWORD="$password" TOVIX_POP3_MESSAGES="$messages"
+}
+
+# The first line the server at our port sends, without its CR.
+peer_dovecot_greeting_line() {
+  timeout 2 bash -c 'exec 3<>"/dev/tcp/127.0.0.1/$1" && head -n 1 <&3' _ "$DOVECOT_PEER_PORT" \
+    2>/dev/null | tr -d '\r'
+}
+peer_dovecot_answered() {
+  kill -0 "$DOVECOT_PEER_PID" 2>/dev/null || return 0  # exited: stop waiting
+  [ -n "$(peer_dovecot_greeting_line)" ]
 }
 
 peer_dovecot_stop() {
@@ -112,5 +133,6 @@ peer_dovecot_stop() {
     wait "$DOVECOT_PEER_PID" 2>/dev/null || true
   fi
   DOVECOT_PEER_PID=""
-  unset TOVIX_POP3_HOST TOVIX_POP3_USER TOVIX_POP3_PASSWORD TOVIX_POP3_MESSAGES
+  unset TOVIX_POP3_HOST TOVIX_POP3_PORT TOVIX_POP3_GREETING TOVIX_POP3_USER \
+    TOVIX_POP3_PASSWORD TOVIX_POP3_MESSAGES
 }

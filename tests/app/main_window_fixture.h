@@ -3,11 +3,13 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/main_dialog.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "framework/app.h"
 #include "mail/mail_check.h"
 #include "media/playlist.h"
@@ -15,6 +17,31 @@
 #include "app/tray.h"
 #include "tests/app/parts_recorder.h"
 #include "tests/test_files.h"
+
+// A wait ends when its condition holds; this only keeps a broken test from hanging.
+constexpr DWORD kHangGuardMs = 60000;
+
+// Handles everything queued for this thread, pre-translation first as the
+// modal loop does, until nothing is left.
+inline void DrainThroughFramework() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (!CWnd::WalkPreTranslateTree(&msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+// Handles messages until the condition holds; false if it never did.
+inline bool PumpUntil(const std::function<bool()>& done) {
+  for (DWORD start = GetTickCount();;) {
+    DrainThroughFramework();
+    if (done()) return true;
+    if (GetTickCount() - start > kHangGuardMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
 
 class MainWindowTest : public testing::Test {
  protected:
@@ -27,7 +54,9 @@ class MainWindowTest : public testing::Test {
     parts_recorder::Install();
   }
   void TearDown() override {
+    // The object takes its window along, and with it the tray icon.
     dialog.reset();
+    EXPECT_TRUE(parts_recorder::LiveTrayIcons().empty()) << "a tray icon was left behind";
     parts_recorder::Uninstall();
     g_readLocalTime = GetLocalTime;
   }

@@ -1,6 +1,8 @@
 // The main window's rules and commands, on the real window with real input.
 #include "app/window_rules.h"
+#include "launcher/launcher_placement.h"
 
+#include <atomic>
 #include <thread>
 
 #include "app/timers.h"
@@ -113,7 +115,7 @@ TEST_F(MainWindowTest, HeightCommands) {
 TEST_F(MainWindowTest, LauncherCommandPlacesTheLauncher) {
   WriteProfile("[WINDOW]\r\nLunPosition=0\r\n");
   HWND w = Open();
-  HWND launcher = dialog->m_launcher.m_hWnd;
+  HWND launcher = dialog->Launcher().m_hWnd;
   ASSERT_NE(launcher, nullptr);
   MoveWindow(w, 30, 50, 220, 67, TRUE);
   SendMessageA(w, WM_COMMAND, IDC_LAUNCHER, 0);
@@ -204,7 +206,7 @@ TEST_F(MainWindowTest, DropActionSelectionIsKept) {
   HWND combo = GetDlgItem(w, IDC_DROP_ACTION);
   SendMessageA(combo, CB_SETCURSEL, 4, 0);
   SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_DROP_ACTION, CBN_SELCHANGE), LPARAM(combo));
-  EXPECT_EQ(dialog->DDList, 4);
+  EXPECT_EQ(dialog->DropAction(), 4);
 }
 
 TEST_F(MainWindowTest, ConfirmedSettingsApplyEverythingInOrder) {
@@ -222,8 +224,8 @@ TEST_F(MainWindowTest, ConfirmedSettingsApplyEverythingInOrder) {
     expected.push_back(step);
   EXPECT_EQ(parts_recorder::log, expected);
   EXPECT_FALSE(LauncherVisible);
-  ASSERT_NE(dialog->m_launcher.m_hWnd, nullptr);
-  EXPECT_FALSE(IsWindowVisible(dialog->m_launcher.m_hWnd));
+  ASSERT_NE(dialog->Launcher().m_hWnd, nullptr);
+  EXPECT_FALSE(IsWindowVisible(dialog->Launcher().m_hWnd));
   // Written to the profile.
   EXPECT_NE(ReadProfile().find("Pitch=2"), std::string::npos);
 }
@@ -238,14 +240,17 @@ TEST_F(MainWindowTest, CancelledSettingsChangeNothing) {
   EXPECT_EQ(AppSettings.Item1, 4);
 }
 
-// Real input: keys and the mouse, through the framework's message loop.
+// Real input: keys and the mouse, through the framework's message loop. Input
+// sent here is queued at once for this thread, so handling the queue until
+// it is empty sees its whole effect.
 class MainWindowInputTest : public MainWindowTest {
  protected:
   HWND OpenFocused() {
     HWND w = Open();
+    HWND combo = GetDlgItem(w, IDC_DROP_ACTION);
     SetForegroundWindow(w);
-    SetFocus(GetDlgItem(w, IDC_DROP_ACTION));
-    PumpThroughFramework(100);
+    SetFocus(combo);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == w && GetFocus() == combo; }));
     return w;
   }
   static void Key(WORD key, bool up) {
@@ -260,7 +265,7 @@ class MainWindowInputTest : public MainWindowTest {
     Key(key, false);
     Key(key, true);
     if (withControl) Key(VK_CONTROL, true);
-    PumpThroughFramework(150);
+    DrainThroughFramework();
   }
   static void Mouse(DWORD flags) {
     INPUT in = {};
@@ -268,19 +273,9 @@ class MainWindowInputTest : public MainWindowTest {
     in.mi.dwFlags = flags;
     SendInput(1, &in, sizeof in);
   }
-  // As the modal loop does: pre-translation first, then dispatch.
-  static void PumpThroughFramework(DWORD ms) {
-    DWORD end = GetTickCount() + ms;
-    MSG msg;
-    while (int(end - GetTickCount()) > 0) {
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!CWnd::WalkPreTranslateTree(&msg)) {
-          TranslateMessage(&msg);
-          DispatchMessageA(&msg);
-        }
-      }
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+  static void PointerAt(int x, int y) {
+    SetCursorPos(x, y);
+    DrainThroughFramework();
   }
 };
 
@@ -321,13 +316,12 @@ TEST_F(MainWindowInputTest, DoubleClickPeeksUntilThePointerLeaves) {
   WriteProfile("[WINDOW]\r\nMainWindowX=200\r\nMainWindowY=200\r\nMoveEnable=1\r\n");
   HWND w = OpenFocused();
   // A spot of the window surface: the status panel, no control there.
-  SetCursorPos(200 + 100, 200 + 20);
-  PumpThroughFramework(50);
+  PointerAt(200 + 100, 200 + 20);
   for (int i = 0; i < 2; ++i) {
     Mouse(MOUSEEVENTF_LEFTDOWN);
     Mouse(MOUSEEVENTF_LEFTUP);
   }
-  PumpThroughFramework(200);
+  DrainThroughFramework();
   EXPECT_TRUE(PeekHidden);
   EXPECT_FALSE(IsWindowVisible(w));
   EXPECT_EQ(Rect(w).left, 200);  // fixed: the press did not move it
@@ -335,59 +329,61 @@ TEST_F(MainWindowInputTest, DoubleClickPeeksUntilThePointerLeaves) {
   Tick(TIMER_TICK);
   EXPECT_FALSE(IsWindowVisible(w));
   // Pointer gone: back at the first tick.
-  SetCursorPos(600, 600);
-  PumpThroughFramework(50);
+  PointerAt(600, 600);
   Tick(TIMER_TICK);
   EXPECT_TRUE(IsWindowVisible(w));
   EXPECT_FALSE(PeekHidden);
 }
 
+// Whether the thread runs the system's move loop now.
+bool InMoveLoop(DWORD thread) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
+}
+
 TEST_F(MainWindowInputTest, WindowIsDraggedByItsSurfaceUnlessFixed) {
   WriteProfile("[WINDOW]\r\nMainWindowX=200\r\nMainWindowY=200\r\n");
   HWND w = OpenFocused();
-  SetCursorPos(300, 220);
-  PumpThroughFramework(50);
+  PointerAt(300, 220);
   // The system's move loop runs inside this thread's message handling, so
-  // the hand that moves the mouse is another thread.
-  std::thread hand([] {
-    Sleep(150);
-    for (int step = 1; step <= 5; ++step) {
-      SetCursorPos(300 + step * 20, 220 + step * 10);
-      Sleep(30);
-    }
+  // the hand that moves the mouse is another thread; it acts once the loop runs.
+  DWORD self = GetCurrentThreadId();
+  std::atomic<bool> released(false), sawLoop(false);
+  std::thread hand([&] {
+    for (DWORD start = GetTickCount(); !InMoveLoop(self) && GetTickCount() - start < kHangGuardMs;)
+      Sleep(5);
+    sawLoop = InMoveLoop(self);
+    for (int step = 1; step <= 5; ++step) SetCursorPos(300 + step * 20, 220 + step * 10);
     Mouse(MOUSEEVENTF_LEFTUP);
+    released = true;
   });
   Mouse(MOUSEEVENTF_LEFTDOWN);
-  PumpThroughFramework(800);
+  EXPECT_TRUE(PumpUntil([&] { return released.load(); }));
   hand.join();
-  PumpThroughFramework(100);
+  DrainThroughFramework();
+  EXPECT_TRUE(sawLoop);
+  EXPECT_FALSE(InMoveLoop(self));
   EXPECT_EQ(Rect(w).left, 300);
   EXPECT_EQ(Rect(w).top, 250);
 
   // Fixed in place: a press does not move it.
   AppSettings.MoveEnable = 1;
-  SetCursorPos(350, 270);
-  PumpThroughFramework(50);
-  std::thread again([] {
-    Sleep(150);
-    SetCursorPos(450, 370);
-    Sleep(50);
-    Mouse(MOUSEEVENTF_LEFTUP);
-  });
+  PointerAt(350, 270);
   Mouse(MOUSEEVENTF_LEFTDOWN);
-  PumpThroughFramework(500);
-  again.join();
+  SetCursorPos(450, 370);
+  Mouse(MOUSEEVENTF_LEFTUP);
+  DrainThroughFramework();
   EXPECT_EQ(Rect(w).left, 300);
 }
 
 TEST_F(MainWindowInputTest, RightClickOpensTheContextMenu) {
   WriteProfile("[WINDOW]\r\nMainWindowX=200\r\nMainWindowY=200\r\n");
   OpenFocused();
-  SetCursorPos(300, 220);
-  PumpThroughFramework(50);
+  PointerAt(300, 220);
   Mouse(MOUSEEVENTF_RIGHTDOWN);
   Mouse(MOUSEEVENTF_RIGHTUP);
-  PumpThroughFramework(150);
+  DrainThroughFramework();
   EXPECT_EQ(parts_recorder::log, (Log{"showTrayMenu"}));
 }
 

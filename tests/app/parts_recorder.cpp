@@ -1,10 +1,35 @@
 #include "parts_recorder.h"
 
+#include <algorithm>
+
+#include "core/side_effects.h"
+
 namespace parts_recorder {
 
 std::vector<std::string> log;
 bool realTimers = false;
 INT_PTR sheetResult = IDCANCEL;
+std::vector<TrayCall> trayCalls;
+
+namespace {
+BOOL (*g_shellTrayNotify)(DWORD, NOTIFYICONDATAA*) = nullptr;
+
+BOOL RecordTrayNotify(DWORD message, NOTIFYICONDATAA* record) {
+  trayCalls.push_back({message, record->hWnd, record->uID, record->cbSize});
+  return g_shellTrayNotify(message, record);
+}
+}  // namespace
+
+std::vector<std::pair<HWND, UINT>> LiveTrayIcons() {
+  std::vector<std::pair<HWND, UINT>> live;
+  for (const TrayCall& call : trayCalls) {
+    std::pair<HWND, UINT> icon(call.window, call.id);
+    auto found = std::find(live.begin(), live.end(), icon);
+    if (call.message == NIM_ADD && found == live.end()) live.push_back(icon);
+    if (call.message == NIM_DELETE && found != live.end()) live.erase(found);
+  }
+  return live;
+}
 
 #define RECORD0(name) \
   [] {                \
@@ -58,6 +83,11 @@ void Install() {
   p.blitStatusPanel = RECORD1(blitStatusPanel);
   p.stopCpuUsage = RECORD0(stopCpuUsage);
   p.removeTrayIcon = RECORD1(removeTrayIcon);
+  p.closeMailSound = RECORD0(closeMailSound);
+  p.mailSoundNotify = [](WPARAM flags) {
+    log.push_back("mailSoundNotify " + std::to_string(flags));
+    kMainWindowParts.mailSoundNotify(flags);
+  };
   p.coUninitialize = RECORD0(coUninitialize);
   p.cleanMemory = RECORD1(cleanMemory);
   p.playlistCommand = [](CMainDialog& d, int id) {
@@ -90,10 +120,16 @@ void Install() {
   p.destroyLauncher = RECORD1(destroyLauncher);
   g_mainParts = p;
   log.clear();
+  trayCalls.clear();
+  if (g_sideEffects.trayNotify != RecordTrayNotify) {
+    g_shellTrayNotify = g_sideEffects.trayNotify;
+    g_sideEffects.trayNotify = RecordTrayNotify;
+  }
 }
 
 void Uninstall() {
   g_mainParts = kMainWindowParts;
+  if (g_sideEffects.trayNotify == RecordTrayNotify) g_sideEffects.trayNotify = g_shellTrayNotify;
   realTimers = false;
   sheetResult = IDCANCEL;
 }

@@ -2,7 +2,7 @@
 #include "tests/app/main_window_fixture.h"
 
 #include "app/main_app.h"
-#include "app/side_effects.h"
+#include "core/side_effects.h"
 #include "resources/resource.h"
 #include "status/samplers.h"
 
@@ -11,6 +11,7 @@ namespace {
 std::vector<std::string> g_boxes;
 
 TEST(Startup, SocketFailureShowsString103AndEndsWithoutWindow) {
+  g_boxes.clear();
   g_sideEffects.socketStartup = [] { return 10091; };  // WSASYSNOTREADY
   g_sideEffects.messageBox = [](HWND, const char* text, const char*, UINT type) {
     g_boxes.push_back(text);
@@ -52,11 +53,10 @@ TEST_F(MainWindowTest, OpensAtItsStoredPlaceAndHeightWithoutTaskBarButton) {
   EXPECT_TRUE(ex & WS_EX_TOPMOST);
   EXPECT_FALSE(GetWindowLongA(w, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME));
   EXPECT_TRUE(IsWindowVisible(w));
-  EXPECT_EQ(HICON(SendMessageA(w, WM_GETICON, ICON_BIG, 0)), dialog->m_icon);
-  EXPECT_NE(dialog->m_icon, nullptr);
-  // This system is of the NT 5+ class: the window is layered.
-  EXPECT_EQ(OsClass, 3);
-  EXPECT_TRUE(ex & WS_EX_LAYERED);
+  EXPECT_EQ(HICON(SendMessageA(w, WM_GETICON, ICON_BIG, 0)), dialog->Icon());
+  EXPECT_NE(dialog->Icon(), nullptr);
+  // Layered exactly on systems of the NT 5+ class, whichever this one is.
+  EXPECT_EQ((ex & WS_EX_LAYERED) != 0, OsClass == 3) << "OsClass " << OsClass;
   // Slider range, drop actions, launcher created hidden.
   HWND slider = GetDlgItem(w, IDC_POSITION);
   EXPECT_EQ(SendMessageA(slider, TBM_GETRANGEMIN, 0, 0), 0);
@@ -67,17 +67,17 @@ TEST_F(MainWindowTest, OpensAtItsStoredPlaceAndHeightWithoutTaskBarButton) {
   char text[32];
   SendMessageA(combo, CB_GETLBTEXT, 4, LPARAM(text));
   EXPECT_STREQ(text, "動画");
-  ASSERT_NE(dialog->m_launcher.m_hWnd, nullptr);
-  EXPECT_FALSE(IsWindowVisible(dialog->m_launcher.m_hWnd));
+  ASSERT_NE(dialog->Launcher().m_hWnd, nullptr);
+  EXPECT_FALSE(IsWindowVisible(dialog->Launcher().m_hWnd));
   // Tool tips registered for every button and the drop-action box.
-  EXPECT_EQ(SendMessageA(dialog->m_toolTip, TTM_GETTOOLCOUNT, 0, 0), 20);
+  EXPECT_EQ(SendMessageA(dialog->ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 20);
 }
 
 TEST_F(MainWindowTest, ToolTipsOffRegistersNone) {
   WriteProfile("[WINDOW]\r\nTipEnable=0\r\n");
   Open();
-  ASSERT_NE(dialog->m_toolTip, nullptr);
-  EXPECT_EQ(SendMessageA(dialog->m_toolTip, TTM_GETTOOLCOUNT, 0, 0), 0);
+  ASSERT_NE(dialog->ToolTip(), nullptr);
+  EXPECT_EQ(SendMessageA(dialog->ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 0);
 }
 
 TEST_F(MainWindowTest, OutOfRangeProfileValuesOpenAWorkingWindow) {
@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, OutOfRangeProfileValuesOpenAWorkingWindow) {
   RECT r;
   GetWindowRect(w, &r);
   EXPECT_EQ(r.right - r.left, 220);
-  EXPECT_EQ(dialog->DDList, 0);
+  EXPECT_EQ(dialog->DropAction(), 0);
   EXPECT_EQ(SendDlgItemMessageA(w, IDC_DROP_ACTION, CB_GETCURSEL, 0, 0), 0);
   EXPECT_EQ(Tick(1).size(), 2u);
   // The drop action goes back to the profile as what the box shows.

@@ -5,13 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/side_effects.h"
+#include "core/settings.h"
+#include "core/side_effects.h"
 #include "app/tray.h"
 #include "resources/resource.h"
 
@@ -97,14 +98,27 @@ bool TakePostedNull(HWND window) {
   return found;
 }
 
-void Pump(DWORD ms) {
-  DWORD end = GetTickCount() + ms;
+// Handles everything queued for this thread until nothing is left.
+void Drain() {
   MSG msg;
-  do {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(5);
-  } while (int(end - GetTickCount()) > 0);
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
+
+// A wait ends when its condition holds; this only keeps a broken test from hanging.
+constexpr DWORD kHangGuardMs = 60000;
+
+// Handles messages until the condition holds; false if it never did.
+bool PumpUntil(const std::function<bool()>& done) {
+  for (DWORD start = GetTickCount();;) {
+    Drain();
+    if (done()) return true;
+    if (GetTickCount() - start > kHangGuardMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+// Starts the guard that closes a menu nothing else closed.
+void GuardMenu(HWND window) { SetTimer(window, 1, kHangGuardMs, nullptr); }
 
 class TrayTest : public testing::Test {
  protected:
@@ -125,6 +139,17 @@ class TrayTest : public testing::Test {
     ASSERT_NE(window, nullptr);
   }
   void TearDown() override {
+    // Every icon the shell took is gone again.
+    std::vector<std::pair<HWND, UINT>> live;
+    for (const TrayCall& call : g_trayCalls) {
+      if (!g_forwardToShell) break;
+      std::pair<HWND, UINT> icon(call.fields.hWnd, call.fields.uID);
+      auto found = std::find(live.begin(), live.end(), icon);
+      if (call.message == NIM_ADD && call.result && found == live.end()) live.push_back(icon);
+      if (call.message == NIM_DELETE && found != live.end()) live.erase(found);
+    }
+    EXPECT_TRUE(live.empty()) << "a tray icon was left behind";
+    if (!live.empty()) kSystemSideEffects.trayNotify(NIM_DELETE, &record);
     DestroyWindow(window);
     g_sideEffects = kSystemSideEffects;
     AppSettings = Settings();
@@ -167,8 +192,7 @@ TEST_F(TrayTest, AddFillsTheWholeRecordAndTheShellTakesTheIcon) {
   const TrayCall& add = g_trayCalls[0];
   EXPECT_EQ(add.message, DWORD(NIM_ADD));
   EXPECT_EQ(add.record, &record);
-  EXPECT_EQ(add.fields.cbSize, DWORD(sizeof(NOTIFYICONDATAA)));
-  EXPECT_GE(add.fields.cbSize, DWORD(NOTIFYICONDATAA_V2_SIZE));
+  EXPECT_EQ(add.fields.cbSize, DWORD(NOTIFYICONDATAA_V2_SIZE));
   EXPECT_EQ(add.fields.hWnd, window);
   EXPECT_EQ(add.fields.uID, 1u);
   EXPECT_EQ(add.fields.uFlags, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP));
@@ -195,6 +219,21 @@ TEST_F(TrayTest, AddFillsTheWholeRecordAndTheShellTakesTheIcon) {
   EXPECT_TRUE(g_trayCalls[2].result);
   // Gone: nothing is left to change.
   EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &record));
+}
+
+TEST_F(TrayTest, EveryCallCarriesTheSizeThatOlderShellsAccept) {
+  memset(&record, 0xCD, sizeof record);
+  AddTrayIcon(&record, window);
+  TrayBlinkStep(&record);
+  RestoreTrayIcon(&record);
+  RemoveTrayIcon(&record);
+  std::vector<DWORD> messages;
+  for (const TrayCall& call : g_trayCalls) {
+    messages.push_back(call.message);
+    // The form with the 128-character tip, not today's full record.
+    EXPECT_EQ(call.fields.cbSize, DWORD(NOTIFYICONDATAA_V2_SIZE)) << "message " << call.message;
+  }
+  EXPECT_EQ(messages, (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_MODIFY, NIM_DELETE}));
 }
 
 TEST_F(TrayTest, BlinkShowsMailForFiveStepsAndTheProgramForFour) {
@@ -285,7 +324,7 @@ TEST_F(TrayTest, RightButtonUpOpensTheMenuAtTheCursorWithoutShowingTheWindow) {
     shownWhileOpen = IsWindowVisible(window) != FALSE;
     EndMenu();
   };
-  SetTimer(window, 1, 5000, nullptr);
+  GuardMenu(window);
   EXPECT_EQ(OnTrayNotify(window, WM_RBUTTONUP), 1);
   ASSERT_EQ(g_openedPopups.size(), 1u);
   EXPECT_FALSE(shownWhileOpen);
@@ -328,20 +367,19 @@ TEST_F(TrayTest, ClicksOnTheRealTrayIconReachTheMainWindow) {
   POINT icon = {10, 10};
   ClientToScreen(tray, &icon);
   ASSERT_TRUE(SetCursorPos(icon.x, icon.y));
-  Pump(100);
+  Drain();
 
   // Right click while hidden: the menu opens, the window stays hidden.
   g_onMenuIdle = [](HMENU) { EndMenu(); };
-  SetTimer(window, 1, 5000, nullptr);
+  GuardMenu(window);
   Click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-  for (int i = 0; i < 100 && !Received(WM_RBUTTONUP); ++i) Pump(20);
-  EXPECT_TRUE(Received(WM_RBUTTONUP));
+  EXPECT_TRUE(PumpUntil([] { return Received(WM_RBUTTONUP); }));
   EXPECT_EQ(g_openedPopups.size(), 1u);
   EXPECT_FALSE(IsWindowVisible(window));
 
   // Left click: the window shows.
   Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-  for (int i = 0; i < 100 && !IsWindowVisible(window); ++i) Pump(20);
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }));
   EXPECT_TRUE(Received(WM_LBUTTONUP));
   EXPECT_TRUE(IsWindowVisible(window));
   // Every callback carried the icon's id and was answered with 1.
@@ -540,7 +578,7 @@ TEST_F(TrayTest, ShowTrayMenuOpensMarkedMenuInFrontAndFreesIt) {
     GetMenuItemRect(nullptr, popup, 0, &firstItem);
     EndMenu();
   };
-  SetTimer(window, 1, 5000, nullptr);
+  GuardMenu(window);
   ShowTrayMenu(window, 400, 300);
   ASSERT_EQ(g_openedPopups.size(), 1u);
   EXPECT_EQ(items, 20);
@@ -553,7 +591,7 @@ TEST_F(TrayTest, ShowTrayMenuOpensMarkedMenuInFrontAndFreesIt) {
   EXPECT_LT(firstItem.top, 310);
   // The loaded menu is destroyed once the menu closes.
   EXPECT_FALSE(IsMenu(g_openedPopups[0]));
-  Pump(50);
+  Drain();
   EXPECT_TRUE(g_commands.empty());
 }
 
@@ -564,9 +602,10 @@ TEST_F(TrayTest, ChosenItemArrivesAsCommandAtTheMainWindow) {
     for (int i = 0; i < 3; ++i) PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
   };
-  SetTimer(window, 1, 5000, nullptr);
+  GuardMenu(window);
   ShowTrayMenu(window, 200, 150);
-  Pump(100);
+  EXPECT_TRUE(PumpUntil([] { return !g_commands.empty(); }));
+  Drain();
   EXPECT_EQ(g_commands, std::vector<WPARAM>{IDC_LAUNCHER});
 }
 

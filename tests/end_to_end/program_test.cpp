@@ -29,12 +29,23 @@ BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-HWND WaitForWindow(DWORD pid, DWORD ms) {
-  Found found = {pid, nullptr};
-  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
-    EnumWindows(FindMainWindow, LPARAM(&found));
-    if (found.window) break;
+// A wait ends when its condition holds; this only keeps a broken run from hanging.
+constexpr DWORD kHangGuardMs = 60000;
+
+template <typename Condition>
+bool WaitUntil(Condition done) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(20)) {
+    if (GetTickCount() - start > kHangGuardMs) return false;
   }
+  return true;
+}
+
+HWND WaitForWindow(DWORD pid) {
+  Found found = {pid, nullptr};
+  WaitUntil([&] {
+    EnumWindows(FindMainWindow, LPARAM(&found));
+    return found.window != nullptr;
+  });
   return found.window;
 }
 
@@ -81,7 +92,7 @@ TEST_F(ProgramTest, OpensAtItsPlaceAndSavesItsStateWhenQuit) {
                     "[WINDOW]\r\nMainWindowX=100\r\nMainWindowY=120\r\nSize=198\r\nDDList=3\r\n"
                     "[MUSIC]\r\nVolume=640\r\nRepeatMode=2\r\n");
   Start();
-  HWND window = WaitForWindow(process.dwProcessId, 20000);
+  HWND window = WaitForWindow(process.dwProcessId);
   ASSERT_NE(window, nullptr) << "no main window";
   RECT r;
   GetWindowRect(window, &r);
@@ -94,7 +105,7 @@ TEST_F(ProgramTest, OpensAtItsPlaceAndSavesItsStateWhenQuit) {
   RECT quit;
   ASSERT_TRUE(GetWindowRect(GetDlgItem(window, IDC_QUIT), &quit));
   ClickAt((quit.left + quit.right) / 2, (quit.top + quit.bottom) / 2);
-  ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "still running";
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, kHangGuardMs), WAIT_OBJECT_0) << "still running";
   DWORD code = 99;
   GetExitCodeProcess(process.hProcess, &code);
   EXPECT_EQ(code, 0u);
@@ -107,7 +118,7 @@ TEST_F(ProgramTest, OpensAtItsPlaceAndSavesItsStateWhenQuit) {
 
 TEST_F(ProgramTest, StartsWithDefaultsWithoutProfileAndEndsOnAltF4) {
   Start();
-  HWND window = WaitForWindow(process.dwProcessId, 20000);
+  HWND window = WaitForWindow(process.dwProcessId);
   ASSERT_NE(window, nullptr) << "no main window";
   RECT r;
   GetWindowRect(window, &r);
@@ -115,9 +126,10 @@ TEST_F(ProgramTest, StartsWithDefaultsWithoutProfileAndEndsOnAltF4) {
   EXPECT_EQ(r.top, 0);
   EXPECT_EQ(r.bottom - r.top, 67);
 
-  // Focus the window with a click on its surface, then Alt+F4.
+  // Focus the window with a click on its surface, then Alt+F4. The keys go
+  // to the foreground window's queue, behind the click once it is there.
   ClickAt(r.left + 120, r.top + 30);
-  Sleep(200);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; })) << "never in front";
   INPUT keys[4] = {};
   for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
   keys[0].ki.wVk = VK_MENU;
@@ -127,7 +139,7 @@ TEST_F(ProgramTest, StartsWithDefaultsWithoutProfileAndEndsOnAltF4) {
   keys[3].ki.wVk = VK_MENU;
   keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(4, keys, sizeof(INPUT));
-  ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "still running";
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, kHangGuardMs), WAIT_OBJECT_0) << "still running";
   DWORD code = 99;
   GetExitCodeProcess(process.hProcess, &code);
   EXPECT_EQ(code, 0u);

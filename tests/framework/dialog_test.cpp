@@ -32,7 +32,7 @@ class CPaintedButton : public CButton {
 // loop, and records what reaches it.
 class CScriptedDialog : public CDialog {
  public:
-  CScriptedDialog() : CDialog(kTemplate) {}
+  explicit CScriptedDialog(CWnd* owner = nullptr) : CDialog(kTemplate, owner) {}
   std::vector<std::string> log;
   std::vector<void (*)(CScriptedDialog&)> script;
   size_t step = 0;
@@ -166,6 +166,105 @@ TEST(Dialog, ModelessDialogAndOwnerDrawnButton) {
   EXPECT_EQ(dlg.m_hWnd, nullptr);
   EXPECT_EQ(dlg.button.m_hWnd, nullptr);
   EXPECT_EQ(dlg.log, (std::vector<std::string>{"init", "destroy"}));
+}
+
+TEST(Dialog, ModalRunDisablesItsOwnerAndGivesBackItsState) {
+  for (bool enabledBefore : {true, false}) {
+    SCOPED_TRACE(enabledBefore);
+    CScriptedDialog owner;
+    ASSERT_TRUE(owner.Create(kTemplate));
+    KillTimer(owner.m_hWnd, kTimerAct);
+    EnableWindow(owner.m_hWnd, enabledBefore);
+    CScriptedDialog dlg(&owner);
+    dlg.script = {[](CScriptedDialog& d) {
+      HWND ownerWindow = GetWindow(d.m_hWnd, GW_OWNER);
+      d.log.push_back(ownerWindow && !IsWindowEnabled(ownerWindow) ? "owner disabled" : "other");
+      d.EndDialog(5);
+    }};
+    EXPECT_EQ(dlg.DoModal(), 5);
+    EXPECT_EQ(dlg.log, (std::vector<std::string>{"init", "owner disabled", "destroy"}));
+    // Enabled again after the run, unless it was disabled before.
+    EXPECT_EQ(IsWindowEnabled(owner.m_hWnd) != FALSE, enabledBefore);
+    owner.DestroyWindow();
+  }
+}
+
+// A plain window class whose procedure notes the destruction messages and
+// whether an object was still registered for the window at that moment.
+std::vector<std::string> g_plainLog;
+
+LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_DESTROY)
+    g_plainLog.push_back(CWnd::FromHandle(hwnd) ? "plain destroy, registered" : "plain destroy");
+  if (msg == WM_NCDESTROY) g_plainLog.push_back("plain ncdestroy");
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HWND CreatePlainWindow() {
+  static ATOM atom = [] {
+    WNDCLASSA c = {};
+    c.lpfnWndProc = PlainProc;
+    c.hInstance = GetModuleHandleA(nullptr);
+    c.lpszClassName = "TovixFrameworkPlain";
+    return RegisterClassA(&c);
+  }();
+  EXPECT_NE(atom, 0);
+  return CreateWindowExA(0, "TovixFrameworkPlain", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+// Notes its WM_DESTROY; leaves its window to the base destructor.
+class CRecordingWnd : public CWnd {
+ protected:
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_DESTROY) g_plainLog.push_back("object destroy");
+    return CWnd::WindowProc(msg, wParam, lParam);
+  }
+};
+
+// Destroys its window in its own destructor, so its WM_DESTROY runs.
+class CWholeWnd : public CRecordingWnd {
+ public:
+  ~CWholeWnd() override { DestroyWindow(); }
+};
+
+TEST(Window, DeletedWhileOpenTheWindowGoesWithoutCallingIntoAHalfObject) {
+  const struct {
+    bool destroysInOwnDestructor;
+    std::vector<std::string> log;
+  } cases[] = {
+      // The base destructor lets go first: the destruction reaches only the
+      // window's own procedure, with no object registered any more.
+      {false, {"plain destroy", "plain ncdestroy"}},
+      // Destroyed while whole: the handler runs, then the original procedure.
+      {true, {"object destroy", "plain destroy, registered", "plain ncdestroy"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.destroysInOwnDestructor);
+    HWND hwnd = CreatePlainWindow();
+    ASSERT_NE(hwnd, nullptr);
+    CWnd* wnd = c.destroysInOwnDestructor ? new CWholeWnd : new CRecordingWnd;
+    ASSERT_TRUE(wnd->SubclassWindow(hwnd));
+    EXPECT_EQ(CWnd::FromHandle(hwnd), wnd);
+    g_plainLog.clear();
+    delete wnd;
+    EXPECT_EQ(g_plainLog, c.log);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+  }
+}
+
+TEST(Dialog, ModelessDialogDeletedWhileOpenTakesItsWindowAndControlsAlong) {
+  auto* dlg = new CScriptedDialog;
+  ASSERT_TRUE(dlg->Create(kTemplate));
+  HWND hwnd = dlg->m_hWnd;
+  HWND button = dlg->GetDlgItem(11);
+  ASSERT_EQ(CWnd::FromHandle(button), &dlg->button);
+  delete dlg;
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_FALSE(IsWindow(button));
+  EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+  EXPECT_EQ(CWnd::FromHandle(button), nullptr);
 }
 
 }  // namespace

@@ -55,6 +55,26 @@ TEST(IniFile, SetReplacesAddsAndRemoves) {
   EXPECT_EQ(ini::SetValue("[A]\r\nx=1", "B", "y", "2"), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
 }
 
+TEST(IniFile, AnyLineEndEndsALine) {
+  const std::string crOnly = "[WINDOW]\rSize=198\rSkin=blue\r[MUSIC]\rVolume=5";
+  EXPECT_EQ(Get(crOnly, "WINDOW", "Skin"), "blue");
+  EXPECT_EQ(Get(crOnly, "MUSIC", "Volume"), "5");
+  EXPECT_EQ(ini::SetValue(crOnly, "WINDOW", "Size", "46"),
+            "[WINDOW]\rSize=46\r\nSkin=blue\r[MUSIC]\rVolume=5");
+  EXPECT_EQ(Get("[A]\nx=1\r\n\r\ny=2", "A", "y"), "2");
+}
+
+TEST(IniFile, IndexFindsTheFirstEntryOfAKey) {
+  ini::Index index("[WINDOW]\r\nSize=198\r\nsize=46\r\n[window]\r\nSkin= \"a b\" \r\n");
+  std::string raw;
+  ASSERT_TRUE(index.FindRaw("Window", "SIZE", &raw));
+  EXPECT_EQ(raw, "198");
+  ASSERT_TRUE(index.FindRaw("WINDOW", "Skin", &raw));
+  EXPECT_EQ(raw, " \"a b\" ");
+  EXPECT_EQ(ini::CookedValue(raw), "a b");
+  EXPECT_FALSE(index.FindRaw("MUSIC", "Size", &raw));
+}
+
 TEST(IniFile, IntegersAreTheNumberAtTheStartOfTheValue) {
   EXPECT_EQ(ini::ParseInt("198"), 198);
   EXPECT_EQ(ini::ParseInt("-5"), -5);

@@ -1,6 +1,7 @@
 // A scripted HTTP server on a loopback address for the HTTPMail dialogue over
 // real sockets: it answers one connection after another from its script,
 // records every request and can split, withhold or hold open its answers.
+// While it holds a connection open or stays silent, the test clock flows.
 #pragma once
 #include <winsock2.h>
 
@@ -13,21 +14,24 @@
 #include <vector>
 
 #include "tests/mail/loopback_listener.h"
+#include "tests/mail/test_clock.h"
 
 struct ScriptedAnswer {
   std::vector<std::string> segments;  // sent one by one with a pause between
-  int pauseMs = 0;
+  int pauseMs = 0;                    // only to make separate segments likely
   bool keepOpen = false;  // after the answer, wait for the client to close
   bool silent = false;    // read the request, answer nothing, wait for the close
 };
 
 class ScriptedHttpServer {
  public:
+  // Port 0: a free port, see Port().
   ScriptedHttpServer(const char* address, int port) {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);  // counted; undone in the destructor
     listener_ = ListenOnLoopback(address, port, 4);
-    listening_ = listener_ != INVALID_SOCKET;
+    port_ = BoundPort(listener_);
+    listening_ = listener_ != INVALID_SOCKET && port_ != 0;
   }
   ~ScriptedHttpServer() {
     Finish();
@@ -35,6 +39,7 @@ class ScriptedHttpServer {
     WSACleanup();
   }
   bool Listening() const { return listening_; }
+  int Port() const { return port_; }
 
   // Answers the next connections with these answers, in order, in a thread.
   void Play(std::vector<ScriptedAnswer> script) {
@@ -102,7 +107,10 @@ class ScriptedHttpServer {
       const std::string& bytes = answer.segments[i];
       send(s, bytes.data(), int(bytes.size()), 0);
     }
-    if (answer.silent || answer.keepOpen) WaitForClose(s);
+    if (answer.silent || answer.keepOpen) {
+      TestClock::Flowing flowing;
+      WaitForClose(s);
+    }
     shutdown(s, SD_BOTH);
     closesocket(s);
     return true;
@@ -110,6 +118,7 @@ class ScriptedHttpServer {
 
   SOCKET listener_ = INVALID_SOCKET;
   bool listening_ = false;
+  int port_ = 0;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;

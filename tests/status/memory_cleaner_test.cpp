@@ -7,8 +7,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "status/cleaning_plan.h"
+#include "status/samplers.h"
 #include "status/status_panel.h"
 
 namespace {
@@ -34,9 +35,37 @@ TEST(CleaningPlan, Amounts) {
   p = PlanCleaning(1000000000, 100000000, true, 0);
   EXPECT_EQ(p.amount, 1u);
   EXPECT_EQ(p.blockSize, 0u);
-  // Beyond 32-bit counts the arithmetic stays exact.
-  p = PlanCleaning(10000000000ull, 1000000000ull, false, 0);
-  EXPECT_EQ(p.amount, 2750000000ull);
+}
+
+TEST(CleaningPlan, ComputedAmountCappedAtTwoGigabytes) {
+  struct Case {
+    unsigned long long total, available;
+    bool fixed;
+    int megabytes;
+    unsigned long long amount;
+  };
+  const Case kCases[] = {
+      // 16 GB with 8 GB free would claim 9.2 GB.
+      {16000000000ull, 8000000000ull, false, 0, 2000000000ull},
+      {10000000000ull, 1000000000ull, false, 0, 2000000000ull},
+      {256000000000ull, 100000000000ull, false, 0, 2000000000ull},
+      // Exactly 80 % free on a large machine: still the cap.
+      {64000000000ull, 51200000000ull, false, 0, 2000000000ull},
+      // Beyond 32-bit counts but below the cap the arithmetic stays exact.
+      {4000000000ull, 1000000000ull, false, 0, 1550000000ull},
+      // Just below and at the cap.
+      {4000000000ull, 1599999999ull, false, 0, 1999999999ull},
+      {4000000000ull, 1600000004ull, false, 0, 2000000000ull},  // 2,000,000,003 uncapped
+      // The fixed amount keeps its own cap.
+      {16000000000ull, 8000000000ull, true, 2000, 512000000ull},
+      {16000000000ull, 8000000000ull, true, 300, 300000001ull},
+  };
+  for (const Case& c : kCases) {
+    CleaningPlan p = PlanCleaning(c.total, c.available, c.fixed, c.megabytes);
+    EXPECT_TRUE(p.run) << c.total << " " << c.available;
+    EXPECT_EQ(p.amount, c.amount) << c.total << " " << c.available;
+    EXPECT_EQ(p.blockSize, c.amount / 10) << c.total << " " << c.available;
+  }
 }
 
 std::vector<size_t> g_allocated;
@@ -83,6 +112,7 @@ class CleanerRun : public testing::Test {
   void TearDown() override {
     g_cleanerAllocate = std::malloc;
     g_cleanerFree = std::free;
+    g_cleanerReadMemory = ReadPhysicalMemory;
     DestroyWindow(window);
   }
   // Lit pixels of the banner's three lines on the window.
@@ -128,10 +158,14 @@ TEST_F(CleanerRun, FailedAllocationGivesBackWhatWasObtained) {
   EXPECT_TRUE(IsWindowEnabled(window));
 }
 
+// Chosen memory figures for the automatic run.
+unsigned long long g_total = 0, g_available = 0;
+unsigned long long ChosenMemory(bool available) { return available ? g_available : g_total; }
+
 TEST_F(CleanerRun, AutomaticRunOnlyWhenEnabledAndCpuBelowHalf) {
-  // Real memory figures: make sure a run would happen by fixing the amount.
-  AppSettings.CleanSizeEnable = 1;
-  AppSettings.CleanSize = 1;
+  g_cleanerReadMemory = ChosenMemory;
+  g_total = 1000000000;
+  g_available = 100000000;
   AppSettings.AutoCleanEnable = 0;
   LastCpuUsage = 10;
   AutoCleanTick(window);
@@ -142,16 +176,13 @@ TEST_F(CleanerRun, AutomaticRunOnlyWhenEnabledAndCpuBelowHalf) {
   EXPECT_TRUE(g_allocated.empty());
   LastCpuUsage = 49;
   AutoCleanTick(window);
-  // On this machine more than 80 % may be free already; then nothing runs.
-  unsigned long long total = 0, available = 0;
-  MEMORYSTATUSEX m = {};
-  m.dwLength = sizeof m;
-  if (GlobalMemoryStatusEx(&m)) total = m.ullTotalPhys, available = m.ullAvailPhys;
-  if (double(available) <= double(total) * 0.8) {
-    EXPECT_EQ(g_allocated.size(), 10u);
-  } else {
-    EXPECT_TRUE(g_allocated.empty());
-  }
+  EXPECT_EQ(g_allocated, std::vector<size_t>(10, 27500000));
+  // More than 80 % free: the automatic run does nothing either.
+  g_allocated.clear();
+  g_available = 850000000;
+  AutoCleanTick(window);
+  EXPECT_TRUE(g_allocated.empty());
+  g_cleanerReadMemory = ReadPhysicalMemory;
 }
 
 }  // namespace

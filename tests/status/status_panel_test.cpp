@@ -6,8 +6,9 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "status/samplers.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -230,11 +231,43 @@ TEST_F(PanelDrawing, RowTextsFollowTheirCycles) {
   UpdateStatusPanel(f);
   EXPECT_STREQ(PanelRowText(ItemNetwork), "NET   10K   2K");
   EXPECT_STREQ(PanelRowText(ItemCpu), "CPU    7%     ");
-  // On the NT family the resources row always reads as an error.
+  // On the NT family the resources row always reads as an error; the 95
+  // family shows the figures read.
   AppSettings.Item1 = 5;
   f.resourcesRead = true;
+  f.resources[0] = 7;
+  f.resources[1] = 42;
+  f.resources[2] = 100;
+  int saved = OsClass;
+  OsClass = 3;
   for (int i = 0; i < 4; ++i) UpdateStatusPanel(f);
-  EXPECT_STREQ(PanelRowText(ItemResources), OsClass < 2 ? "S00% G00% U00%" : "   Error !!   ");
+  EXPECT_STREQ(PanelRowText(ItemResources), "   Error !!   ");
+  OsClass = 1;
+  for (int i = 0; i < 4; ++i) UpdateStatusPanel(f);
+  EXPECT_STREQ(PanelRowText(ItemResources), "S07% G42% U100%");
+  f.resourcesRead = false;
+  for (int i = 0; i < 4; ++i) UpdateStatusPanel(f);
+  EXPECT_STREQ(PanelRowText(ItemResources), "   Error !!   ");
+  OsClass = saved;
+}
+
+// A damaged background file is refused and leaves the surface as it was; a
+// sound one is copied in.
+TEST_F(PanelDrawing, DamagedBackgroundFileLeavesTheSurface) {
+  TempFolder folder;
+  std::string path = folder.File("00.bmp");
+  WriteSolidBitmap(path, 220, 198, RGB(0, 128, 0));
+  std::string sound = TempFolder::Read(path);
+  const std::string kDamaged[] = {sound.substr(0, sound.size() / 2), sound.substr(0, 54),
+                                  sound.substr(0, 10) + std::string(4, '\x7F') + sound.substr(14)};
+  for (const std::string& bytes : kDamaged) {
+    TempFolder::Write(path, bytes);
+    EXPECT_FALSE(LoadPanelBackground(path.c_str()));
+    EXPECT_EQ(GetPixel(PanelBackgroundSurface(), 100, 100), RGB(10, 20, 40));
+  }
+  TempFolder::Write(path, sound);
+  EXPECT_TRUE(LoadPanelBackground(path.c_str()));
+  EXPECT_EQ(GetPixel(PanelBackgroundSurface(), 100, 100), RGB(0, 128, 0));
 }
 
 // Wine reports no object counts (GetGuiResources gives 0), but its table of

@@ -1,8 +1,9 @@
 // The settings store against real profile files.
-#include "app/settings.h"
+#include "core/settings.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,11 +13,35 @@
 
 namespace {
 
-std::vector<std::string> g_writes;
+int g_loads = 0, g_stores = 0;
 
-void RecordingWrite(const char* file, const char* section, const char* key, const char* value) {
-  g_writes.push_back(std::string(section) + "/" + key);
-  kFileProfileBackend.writeString(file, section, key, value);
+bool CountingLoad(const char* file, std::string* bytes) {
+  ++g_loads;
+  return kFileProfileBackend.load(file, bytes);
+}
+bool CountingStore(const char* file, const std::string& bytes) {
+  ++g_stores;
+  return kFileProfileBackend.store(file, bytes);
+}
+
+// The keys of the profile text, as "SECTION/key" in file order.
+std::vector<std::string> Keys(const std::string& text) {
+  std::vector<std::string> keys;
+  std::string section;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find("\r\n", pos);
+    std::string line = text.substr(pos, end - pos);
+    pos = end == std::string::npos ? text.size() : end + 2;
+    if (!line.empty() && line[0] == '[') section = line.substr(1, line.size() - 2);
+    else if (line.find('=') != std::string::npos) keys.push_back(section + "/" + line.substr(0, line.find('=')));
+  }
+  return keys;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
 }
 
 class SettingsTest : public testing::Test {
@@ -24,7 +49,8 @@ class SettingsTest : public testing::Test {
   void SetUp() override {
     AppSettings = Settings();
     AfxGetApp()->SetProfileName(Profile().c_str());
-    g_writes.clear();
+    g_loads = g_stores = 0;
+    g_profileBackend = {CountingLoad, CountingStore};
   }
   void TearDown() override { g_profileBackend = kFileProfileBackend; }
   std::string Profile() const { return folder.File("tovix.ini"); }
@@ -62,7 +88,7 @@ void ExpectDefaults(int ddList) {
   EXPECT_STREQ(s.Usr2, "");
   EXPECT_STREQ(s.Pass3, "");
   EXPECT_EQ(s.Pitch, 0);
-  EXPECT_STREQ(s.HttpMailHost, "localhost");
+  EXPECT_STREQ(s.HttpMailHost, "");
   EXPECT_EQ(s.LunResetEnable, 0);
   EXPECT_EQ(s.LunCloseEnable, 1);
   EXPECT_EQ(s.LunPosition, 0);
@@ -117,7 +143,10 @@ TEST_F(SettingsTest, PasswordsAreStoredComplementedAndReadBackPlain) {
   EXPECT_NE(file.find("Pass1=\x9e\x9d\x9c\r\n"), std::string::npos) << file;
   EXPECT_NE(file.find("Pass2=\r\n"), std::string::npos) << file;  // empty stays empty
   // Each write replaced the profile whole; nothing is left beside it.
-  EXPECT_EQ(GetFileAttributesA((Profile() + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+  WIN32_FIND_DATAA found;
+  HANDLE leftover = FindFirstFileA(folder.File("*.tmp").c_str(), &found);
+  EXPECT_EQ(leftover, INVALID_HANDLE_VALUE) << found.cFileName;
+  if (leftover != INVALID_HANDLE_VALUE) FindClose(leftover);
   EXPECT_EQ(file.find("abc"), std::string::npos);
 
   AppSettings = Settings();
@@ -125,6 +154,54 @@ TEST_F(SettingsTest, PasswordsAreStoredComplementedAndReadBackPlain) {
   EXPECT_STREQ(AppSettings.Pass1, "abc");
   EXPECT_STREQ(AppSettings.Pass2, "");
   EXPECT_STREQ(AppSettings.Pass3, "パス");
+}
+
+// Complemented, these bytes are blanks, quotes, line ends or a zero byte,
+// which the profile's own rules used to trim, strip or split.
+TEST_F(SettingsTest, EveryPasswordByteSurvivesASaveAndALoad) {
+  std::vector<std::string> passwords = {"\xDF" "abc\xDF", "\xF6x\xF6", "\xDD" "abc\xDD",
+                                        "a\xF2" "b\xF5" "c", "\xFF\xA3x", "\xA3\xA3", "\xDD"};
+  std::string all;
+  for (int b = 1; b <= 255; ++b) all += char(b);
+  for (size_t at = 0; at < all.size(); at += 85) passwords.push_back(all.substr(at, 85));
+  for (const std::string& password : passwords) {
+    std::strcpy(AppSettings.Pass2, password.c_str());
+    SaveSettings();
+    AppSettings = Settings();
+    LoadSettings(nullptr);
+    EXPECT_EQ(std::string(AppSettings.Pass2), password);
+  }
+}
+
+TEST_F(SettingsTest, PasswordsThatAlwaysStoredWellStayByteIdentical) {
+  // Complemented: 9E 9D 9C, a Shift-JIS pair with 0x5C, and inner blanks and quotes.
+  for (const char* password : {"abc", "\x7C\xA3", "a\xDF\xDDz", "\xDDz"}) {
+    std::strcpy(AppSettings.Pass1, password);
+    SaveSettings();
+    std::string expected = "Pass1=";
+    for (const char* p = password; *p; ++p) expected += char(255 - static_cast<unsigned char>(*p));
+    EXPECT_NE(TempFolder::Read(Profile()).find(expected + "\r\n"), std::string::npos) << password;
+  }
+}
+
+TEST_F(SettingsTest, VolumeOutsideItsRangeIsHeldToIt) {
+  for (auto [stored, loaded] : {std::pair<const char*, int>{"2147483647", 1000}, {"-40", 0},
+                                {"99999999999", 1000}, {"640", 640}}) {
+    TempFolder::Write(Profile(), std::string("[MUSIC]\r\nVolume=") + stored + "\r\n");
+    LoadSettings(nullptr);
+    EXPECT_EQ(AppSettings.Volume, loaded) << stored;
+  }
+}
+
+TEST_F(SettingsTest, LoadReadsTheFileOnce) {
+  // A large profile: every key looked up in one reading of it.
+  std::string big = "[FILLER]\r\n";
+  for (int i = 0; i < 20000; ++i) big += "k" + std::to_string(i) + "=some filler value\r\n";
+  TempFolder::Write(Profile(), big + "[ENTRY]\r\nItem3=5\r\n");
+  LoadSettings(nullptr);
+  EXPECT_EQ(AppSettings.Item3, 5);
+  EXPECT_EQ(g_loads, 1);
+  EXPECT_EQ(g_stores, 0);
 }
 
 TEST_F(SettingsTest, InversionIsItsOwnInverse) {
@@ -141,8 +218,7 @@ TEST_F(SettingsTest, InversionIsItsOwnInverse) {
   EXPECT_EQ(static_cast<unsigned char>(full[254]), 255 - 'x');
 }
 
-TEST_F(SettingsTest, SaveSettingsWritesExactlyItsKeysInOrder) {
-  g_profileBackend.writeString = RecordingWrite;
+TEST_F(SettingsTest, SaveSettingsWritesExactlyItsKeysInOneWrite) {
   AppSettings.ShutdownArmed = true;
   AppSettings.ShutdownHour = 22;
   SaveSettings();
@@ -159,7 +235,9 @@ TEST_F(SettingsTest, SaveSettingsWritesExactlyItsKeysInOrder) {
       "WINDOW/LunResetEnable", "WINDOW/LunCloseEnable", "WINDOW/LunPosition",
       "OPTION/CleanSizeEnable", "OPTION/CleanSize",
       "WINDOW/ListViewBKImage", "WINDOW/Skin"};
-  EXPECT_EQ(g_writes, expected);
+  EXPECT_EQ(Sorted(Keys(TempFolder::Read(Profile()))), Sorted(expected));
+  EXPECT_EQ(g_loads, 1);
+  EXPECT_EQ(g_stores, 1);
 
   // The armed shutdown is never stored: the next start has it off.
   std::string file = TempFolder::Read(Profile());
@@ -171,7 +249,6 @@ TEST_F(SettingsTest, SaveSettingsWritesExactlyItsKeysInOrder) {
 }
 
 TEST_F(SettingsTest, SaveWindowStateWritesItsSixKeysFromTheWindow) {
-  g_profileBackend.writeString = RecordingWrite;
   HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 123, 45, 220, 67, nullptr, nullptr,
                                 nullptr, nullptr);
   ASSERT_NE(window, nullptr);
@@ -180,9 +257,10 @@ TEST_F(SettingsTest, SaveWindowStateWritesItsSixKeysFromTheWindow) {
   AppSettings.Volume = 480;
   SaveWindowState(window, 4);
   DestroyWindow(window);
-  EXPECT_EQ(g_writes, (std::vector<std::string>{"WINDOW/MainWindowX", "WINDOW/MainWindowY",
-                                                "WINDOW/DDList", "WINDOW/Size", "MUSIC/RepeatMode",
-                                                "MUSIC/Volume"}));
+  EXPECT_EQ(Keys(TempFolder::Read(Profile())),
+            (std::vector<std::string>{"WINDOW/MainWindowX", "WINDOW/MainWindowY", "WINDOW/DDList",
+                                      "WINDOW/Size", "MUSIC/RepeatMode", "MUSIC/Volume"}));
+  EXPECT_EQ(g_stores, 1);
   EXPECT_EQ(AppSettings.MainWindowX, 123);
   EXPECT_EQ(AppSettings.MainWindowY, 45);
   AppSettings = Settings();
@@ -228,12 +306,12 @@ TEST_F(SettingsTest, WorkingCopyCarriesOnlyTheSheetsFields) {
 }
 
 TEST_F(SettingsTest, MenuTogglesWriteTheirOwnKeyAtOnce) {
-  g_profileBackend.writeString = RecordingWrite;
   AppSettings.TopMostEnable = 1;
   WriteTopMostEnable();
+  EXPECT_EQ(Keys(TempFolder::Read(Profile())), std::vector<std::string>{"WINDOW/TopMostEnable"});
   AppSettings.MoveEnable = 1;
   WriteMoveEnable();
-  EXPECT_EQ(g_writes, (std::vector<std::string>{"WINDOW/TopMostEnable", "WINDOW/MoveEnable"}));
+  EXPECT_EQ(g_stores, 2);
   std::string file = TempFolder::Read(Profile());
   EXPECT_NE(file.find("TopMostEnable=1"), std::string::npos);
   EXPECT_NE(file.find("MoveEnable=1"), std::string::npos);

@@ -49,7 +49,8 @@ struct Settings {
   char Pass3[256] = "";
   int Pitch = 0;
   // Host (and optional :port) of the HTTPMail service that accounts with the
-  // server name "hotmail" are checked at. Read only: edited in the profile.
+  // server name "hotmail" are checked at; empty: such accounts are not
+  // checked. Read only: edited in the profile.
   char HttpMailHost[256] = "";
   // WINDOW: launcher
   int LunResetEnable = 0;
@@ -89,13 +90,39 @@ struct SettingsCopy {
 extern Settings AppSettings;
 extern SettingsCopy SettingsWorkingCopy;
 
+// One profile key of the settings record.
+enum class SettingKind { kInt, kText, kPassword };
+enum SettingUse : unsigned {
+  kLoadOnly = 0,
+  kSheet = 1,        // edited by the settings sheet: working copy and SaveSettings
+  kWindowState = 2,  // written by SaveWindowState
+};
+struct SettingRow {
+  const char* section;
+  const char* key;
+  SettingKind kind;
+  unsigned use;
+  int intDefault;
+  const char* textDefault;
+  size_t offset;      // in Settings; kDropActionField for the drop action
+  size_t copyOffset;  // in SettingsCopy, for kSheet rows
+  size_t size;        // of a text field
+  int low, high;      // an integer read outside is held to this range
+};
+constexpr size_t kDropActionField = size_t(-1);
+// Every key of the profile except the launcher entries, in reading order.
+extern const SettingRow kSettingRows[];
+extern const size_t kSettingRowCount;
+
 // Reads every key (except the launcher entries) in its fixed order with its
-// default. The drop action is the main window's own and comes back in ddList.
+// default; the file is read once. The drop action is the main window's own
+// and comes back in ddList.
 void LoadSettings(int* ddList);
-// Writes what the settings sheet edits, passwords complemented in the file.
+// Writes what the settings sheet edits, passwords complemented in the file,
+// in one write of the file.
 void SaveSettings();
 // Takes the window's current left and top, then writes place, drop action,
-// height, repeat mode and volume.
+// height, repeat mode and volume in one write of the file.
 void SaveWindowState(HWND mainWindow, int ddList);
 void CopyToWorkingCopy();
 void CopyFromWorkingCopy();

@@ -1,0 +1,124 @@
+// Places, sizes and tool tips of the main window's controls.
+#include <algorithm>
+
+#include "../core/settings.h"
+#include "../resources/resource.h"
+#include "main_dialog.h"
+#include "skin.h"
+
+namespace {
+
+const char* const kDropActions[] = {"解凍", "圧縮", "分割", "結合", "動画"};
+
+struct ToolTipText {
+  int id;
+  const char* text;
+};
+const ToolTipText kToolTips[] = {
+    {IDC_CLEAN_MEMORY, "メモリ解放"},
+    {IDC_EXIT_WINDOWS, "Windowsの終了ダイアログ"},
+    {IDC_HIDE, "タスクトレイにしまう"},
+    {IDC_QUIT, "終了します"},
+    {IDC_SETTINGS, "設定"},
+    {IDC_LAUNCHER, "ランチャー"},
+    {IDC_DROP_ACTION, "ドロップされたファイルの処理"},
+    {IDC_PLAY, "再生"},
+    {IDC_PAUSE, "一時停止／再開"},
+    {IDC_STOP, "停止"},
+    {IDC_BACK, "戻る"},
+    {IDC_FORWARD, "進む"},
+    {IDC_OPEN_LIST, "リストを開く"},
+    {IDC_CLOSE_LIST, "リストを閉じる"},
+    {IDC_MOVE_UP, "アイテムを上へ移動"},
+    {IDC_MOVE_DOWN, "アイテムを下へ移動"},
+    {IDC_LOAD_LIST, "ファイル読み込み"},
+    {IDC_WRITE_LIST, "リスト書き出し"},
+    {IDC_DELETE, "削除"},
+    {IDC_DELETE_ALL, "全て削除"},
+};
+
+struct FixedPlace {
+  int id, x, y, width, height;
+};
+const FixedPlace kFixedPlaces[] = {
+    {IDC_DROP_ACTION, 4, 22, 46, 120},  // height includes the dropped list
+    {IDC_PLAYLIST, 0, 69, 190, 108},
+    {IDC_POSITION, 149, 179, 49, 16},
+};
+
+}  // namespace
+
+int AlphaForOpacity(int skelton) {
+  // Opacity outside 0..100 would wrap around in the byte-sized alpha.
+  skelton = std::clamp(skelton, 0, 100);
+  return (skelton * 200 + 5500) / 100;
+}
+
+void ApplyTransparency(HWND window, int skelton) {
+  HMODULE user32 = LoadLibraryA("user32.dll");
+  if (!user32) return;
+  using SetLayered = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+  auto set = reinterpret_cast<SetLayered>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
+  if (set) set(window, 0, BYTE(AlphaForOpacity(skelton)), LWA_ALPHA);
+  FreeLibrary(user32);
+}
+
+void CMainDialog::BindControls() {
+  m_background.SubclassDlgItem(IDC_BACKGROUND, this);
+  for (size_t i = 0; i < sizeof m_buttons / sizeof m_buttons[0]; ++i)
+    m_buttons[i].SubclassDlgItem(UINT(kSkinPlaces[i].id), this);
+  // The box, the list and the slider get pixel places that fit the skin's
+  // layout whatever the dialog font's metrics are.
+  for (const FixedPlace& place : kFixedPlaces)
+    SetWindowPos(GetDlgItem(place.id), nullptr, place.x, place.y, place.width, place.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CMainDialog::FillDropActions() {
+  HWND combo = GetDlgItem(IDC_DROP_ACTION);
+  SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+  for (const char* text : kDropActions) SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(text));
+  // A stored index outside the list selects the first action.
+  if (m_dropAction < 0 || m_dropAction >= int(sizeof kDropActions / sizeof kDropActions[0])) m_dropAction = 0;
+  SendMessageA(combo, CB_SETCURSEL, WPARAM(m_dropAction), 0);
+}
+
+void CMainDialog::CreateToolTips() {
+  m_toolTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
+                              nullptr, AfxGetInstanceHandle(), nullptr);
+  if (!m_toolTip || !AppSettings.TipEnable) return;
+  for (const ToolTipText& tip : kToolTips) {
+    HWND control = GetDlgItem(tip.id);
+    if (!control) continue;
+    TOOLINFOA info = {};
+    // The size every version of the common controls knows: without a
+    // version-6 manifest a larger record is refused and no tip shows.
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = m_hWnd;
+    info.uId = UINT_PTR(control);
+    info.lpszText = const_cast<char*>(tip.text);
+    SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, LPARAM(&info));
+  }
+}
+
+void CMainDialog::SetHeight(int height) {
+  RECT r;
+  GetWindowRect(m_hWnd, &r);
+  AppSettings.MainWindowX = r.left;
+  AppSettings.MainWindowY = r.top;
+  AppSettings.Size = height;
+  MoveWindow(m_hWnd, r.left, r.top, kMainWidth, std::max(0, height), TRUE);
+}
+
+void CMainDialog::OnMove() {
+  RECT r;
+  GetWindowRect(m_hWnd, &r);
+  Placement p = KeepOnScreen(r.left, r.top, r.left, r.top, r.right, r.bottom,
+                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                             kMainWidth, AppSettings.Size);
+  if (p.move) MoveWindow(m_hWnd, p.x, p.y, kMainWidth, std::max(0, AppSettings.Size), TRUE);
+}
+

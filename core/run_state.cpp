@@ -1,0 +1,8 @@
+#include "run_state.h"
+
+int OsClass = 0;
+int ClockHourMinute = -1;
+int MailCounts[3] = {0, 0, 0};
+PlayStateInfo PlayState;
+bool LauncherVisible = false;
+bool PeekHidden = false;

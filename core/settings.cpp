@@ -1,0 +1,219 @@
+#include "settings.h"
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+
+#include "stored_password.h"
+#include "../framework/app.h"
+
+Settings AppSettings;
+SettingsCopy SettingsWorkingCopy;
+
+namespace {
+
+constexpr int kNoLow = -2147483647 - 1, kNoHigh = 2147483647;
+constexpr size_t kNotInCopy = size_t(-1);
+
+}  // namespace
+
+#define TOVIX_FIELD(key) offsetof(Settings, key), kNotInCopy, 0
+#define TOVIX_SHEET_FIELD(key) offsetof(Settings, key), offsetof(SettingsCopy, key), 0
+#define TOVIX_SHEET_TEXT(key) \
+  offsetof(Settings, key), offsetof(SettingsCopy, key), sizeof(Settings::key)
+#define INT_ROW(section, key, use, def) \
+  {section, #key, SettingKind::kInt, use, def, nullptr, TOVIX_FIELD(key), kNoLow, kNoHigh}
+#define SHEET_INT(section, key, def) \
+  {section, #key, SettingKind::kInt, kSheet, def, nullptr, TOVIX_SHEET_FIELD(key), kNoLow, kNoHigh}
+#define SHEET_TEXT(section, key, def) \
+  {section, #key, SettingKind::kText, kSheet, 0, def, TOVIX_SHEET_TEXT(key), 0, 0}
+#define SHEET_PASSWORD(section, key) \
+  {section, #key, SettingKind::kPassword, kSheet, 0, "", TOVIX_SHEET_TEXT(key), 0, 0}
+
+// Reading order; SaveSettings and SaveWindowState write their rows of it.
+const SettingRow kSettingRows[] = {
+    INT_ROW("WINDOW", MainWindowX, kWindowState, 0),
+    INT_ROW("WINDOW", MainWindowY, kWindowState, 0),
+    {"WINDOW", "DDList", SettingKind::kInt, kWindowState, 0, nullptr, kDropActionField, kNotInCopy,
+     0, kNoLow, kNoHigh},
+    INT_ROW("WINDOW", Size, kWindowState, 67),
+    INT_ROW("WINDOW", LunWindowX, kLoadOnly, 0),
+    INT_ROW("WINDOW", LunWindowY, kLoadOnly, 0),
+    INT_ROW("MUSIC", RepeatMode, kWindowState, 0),
+    // A level outside 0..1000 would overflow the steps of the volume keys.
+    {"MUSIC", "Volume", SettingKind::kInt, kWindowState, 1000, nullptr, TOVIX_FIELD(Volume), 0, 1000},
+    SHEET_INT("ENTRY", Mail, 0),
+    SHEET_INT("ENTRY", Item1, 0),
+    SHEET_INT("ENTRY", Item2, 2),
+    SHEET_INT("ENTRY", Item3, 3),
+    SHEET_INT("COLOR", B, 255),
+    SHEET_INT("COLOR", R, 150),
+    SHEET_INT("COLOR", G, 200),
+    SHEET_INT("WINDOW", TopMostEnable, 0),
+    SHEET_INT("WINDOW", MoveEnable, 0),
+    SHEET_INT("WINDOW", Skelton, 100),
+    SHEET_INT("WINDOW", TipEnable, 1),
+    SHEET_INT("OPTION", StartupEnable, 0),
+    SHEET_INT("OPTION", ShutdownHour, 0),
+    SHEET_INT("OPTION", ShutdownMinute, 0),
+    SHEET_INT("OPTION", AutoCleanEnable, 0),
+    SHEET_INT("OPTION", AutoCleanMinute, 0),
+    SHEET_INT("MAILCHECK", Check1Enable, 0),
+    SHEET_TEXT("MAILCHECK", Server1, ""),
+    SHEET_TEXT("MAILCHECK", Usr1, ""),
+    SHEET_PASSWORD("MAILCHECK", Pass1),
+    SHEET_INT("MAILCHECK", Check2Enable, 0),
+    SHEET_TEXT("MAILCHECK", Server2, ""),
+    SHEET_TEXT("MAILCHECK", Usr2, ""),
+    SHEET_PASSWORD("MAILCHECK", Pass2),
+    SHEET_INT("MAILCHECK", Check3Enable, 0),
+    SHEET_TEXT("MAILCHECK", Server3, ""),
+    SHEET_TEXT("MAILCHECK", Usr3, ""),
+    SHEET_PASSWORD("MAILCHECK", Pass3),
+    SHEET_INT("MAILCHECK", Pitch, 0),
+    // No default host: credentials go nowhere until the user names one.
+    {"MAILCHECK", "HttpMailHost", SettingKind::kText, kLoadOnly, 0, "", offsetof(Settings, HttpMailHost),
+     kNotInCopy, sizeof(Settings::HttpMailHost), 0, 0},
+    SHEET_INT("WINDOW", LunResetEnable, 0),
+    SHEET_INT("WINDOW", LunCloseEnable, 1),
+    SHEET_INT("WINDOW", LunPosition, 0),
+    SHEET_INT("OPTION", CleanSizeEnable, 0),
+    SHEET_INT("OPTION", CleanSize, 0),
+    SHEET_TEXT("WINDOW", ListViewBKImage, "default.bmp"),
+    SHEET_TEXT("WINDOW", Skin, "default"),
+};
+const size_t kSettingRowCount = sizeof kSettingRows / sizeof kSettingRows[0];
+
+#undef TOVIX_FIELD
+#undef TOVIX_SHEET_FIELD
+#undef TOVIX_SHEET_TEXT
+#undef INT_ROW
+#undef SHEET_INT
+#undef SHEET_TEXT
+#undef SHEET_PASSWORD
+
+namespace {
+
+int* IntField(void* record, size_t offset) {
+  return reinterpret_cast<int*>(static_cast<char*>(record) + offset);
+}
+char* TextField(void* record, size_t offset) { return static_cast<char*>(record) + offset; }
+
+void CopyText(char* to, const char* from, size_t size) {
+  std::memcpy(to, from, size);
+  to[size - 1] = '\0';
+}
+
+void ReadRow(const SettingRow& row, int* ddList) {
+  CWinApp* app = AfxGetApp();
+  if (row.kind == SettingKind::kInt) {
+    int value = app->GetProfileIntA(row.section, row.key, row.intDefault);
+    if (value < row.low) value = row.low;
+    if (value > row.high) value = row.high;
+    if (row.offset == kDropActionField) {
+      if (ddList) *ddList = value;
+    } else {
+      *IntField(&AppSettings, row.offset) = value;
+    }
+    return;
+  }
+  char* field = TextField(&AppSettings, row.offset);
+  if (row.kind == SettingKind::kText) {
+    app->GetProfileStringA(row.section, row.key, row.textDefault, field, row.size);
+    return;
+  }
+  std::string raw, plain;
+  if (app->GetProfileRawString(row.section, row.key, &raw)) plain = PasswordFromStored(raw);
+  // Memory holds plain text up to its terminator; a longer one is cut.
+  size_t n = plain.size() < row.size ? plain.size() : row.size - 1;
+  std::memcpy(field, plain.data(), n);
+  field[n] = '\0';
+}
+
+void WriteRow(const SettingRow& row, int ddList) {
+  CWinApp* app = AfxGetApp();
+  switch (row.kind) {
+    case SettingKind::kInt:
+      app->WriteProfileInt(row.section, row.key,
+                           row.offset == kDropActionField ? ddList : *IntField(&AppSettings, row.offset));
+      break;
+    case SettingKind::kText:
+      app->WriteProfileStringA(row.section, row.key, TextField(&AppSettings, row.offset));
+      break;
+    case SettingKind::kPassword:
+      app->WriteProfileStringA(row.section, row.key,
+                               StoredPassword(TextField(&AppSettings, row.offset)).c_str());
+      break;
+  }
+}
+
+void WriteRows(unsigned use, int ddList) {
+  CProfileBatch batch;
+  for (size_t i = 0; i < kSettingRowCount; ++i)
+    if (kSettingRows[i].use & use) WriteRow(kSettingRows[i], ddList);
+}
+
+// The same rows both ways, so the two copies can never drift apart.
+void CopySheetFields(void* to, const void* from, bool toCopy) {
+  for (size_t i = 0; i < kSettingRowCount; ++i) {
+    const SettingRow& row = kSettingRows[i];
+    if (!(row.use & kSheet)) continue;
+    size_t toOffset = toCopy ? row.copyOffset : row.offset;
+    size_t fromOffset = toCopy ? row.offset : row.copyOffset;
+    const char* source = static_cast<const char*>(from) + fromOffset;
+    if (row.kind == SettingKind::kInt)
+      *IntField(to, toOffset) = *reinterpret_cast<const int*>(source);
+    else
+      CopyText(TextField(to, toOffset), source, row.size);
+  }
+}
+
+}  // namespace
+
+void InvertText(char* text, size_t size) {
+  char buffer[256];
+  size_t n = 0;
+  while (n < size && n < sizeof buffer - 1 && text[n]) {
+    buffer[n] = char(255 - static_cast<unsigned char>(text[n]));
+    ++n;
+  }
+  buffer[n] = '\0';
+  std::memcpy(text, buffer, n + 1 <= size ? n + 1 : size);
+}
+
+void InvertPasswords() {
+  InvertText(AppSettings.Pass1, sizeof AppSettings.Pass1);
+  InvertText(AppSettings.Pass2, sizeof AppSettings.Pass2);
+  InvertText(AppSettings.Pass3, sizeof AppSettings.Pass3);
+}
+
+void LoadSettings(int* ddList) {
+  CProfileBatch batch;
+  for (size_t i = 0; i < kSettingRowCount; ++i) ReadRow(kSettingRows[i], ddList);
+  AppSettings.ShutdownArmed = false;
+}
+
+void SaveSettings() { WriteRows(kSheet, 0); }
+
+void SaveWindowState(HWND mainWindow, int ddList) {
+  RECT r;
+  if (mainWindow && GetWindowRect(mainWindow, &r)) {
+    AppSettings.MainWindowX = r.left;
+    AppSettings.MainWindowY = r.top;
+  }
+  WriteRows(kWindowState, ddList);
+}
+
+void CopyToWorkingCopy() {
+  CopySheetFields(&SettingsWorkingCopy, &AppSettings, true);
+  SettingsWorkingCopy.ShutdownArmed = AppSettings.ShutdownArmed;
+}
+
+void CopyFromWorkingCopy() {
+  CopySheetFields(&AppSettings, &SettingsWorkingCopy, false);
+  AppSettings.ShutdownArmed = SettingsWorkingCopy.ShutdownArmed;
+}
+
+void WriteTopMostEnable() { AfxGetApp()->WriteProfileInt("WINDOW", "TopMostEnable", AppSettings.TopMostEnable); }
+
+void WriteMoveEnable() { AfxGetApp()->WriteProfileInt("WINDOW", "MoveEnable", AppSettings.MoveEnable); }

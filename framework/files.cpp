@@ -1,0 +1,36 @@
+#include "files.h"
+
+#include <cstring>
+
+#include "text.h"
+
+void FolderOfPath(const char* path, char* folder, size_t size) {
+  if (size == 0) return;
+  size_t slash = text::LastSeparator(path);
+  size_t n = slash == std::string::npos ? 0 : slash + 1;
+  if (n >= size) n = 0;
+  std::memmove(folder, path, n);
+  folder[n] = '\0';
+}
+
+bool FolderOfModulePath(const char* path, size_t length, size_t bufferSize, char* folder, size_t size) {
+  if (size) folder[0] = '\0';
+  if (length == 0 || length >= bufferSize || length > MAX_PATH - 1) return false;
+  char found[MAX_PATH];
+  std::memcpy(found, path, length);
+  found[length] = '\0';
+  FolderOfPath(found, found, sizeof found);
+  if (!found[0] || std::strlen(found) >= size) return false;
+  std::strcpy(folder, found);
+  return true;
+}
+
+bool ProgramFolder(char* folder, size_t size) {
+  // A larger buffer than any path the program accepts shows a path that a
+  // MAX_PATH buffer would have cut.
+  char path[4 * MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  return FolderOfModulePath(path, length, sizeof path, folder, size);
+}
+
+bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }

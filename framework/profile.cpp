@@ -1,0 +1,187 @@
+// The application object's profile file: reading, batching and the safe
+// replacement of the file on disk.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app.h"
+#include "ini_file.h"
+
+struct ProfileCache {
+  int depth = 0;       // open batches
+  bool dirty = false;  // changed since it was read
+  ini::Encoding encoding = ini::Encoding::kAnsi;
+  std::string text;  // in the system code page, without byte-order mark
+  std::unique_ptr<ini::Index> index;
+};
+
+namespace {
+
+bool FileLoad(const char* file, std::string* bytes) { return ini::ReadFile(file, bytes); }
+
+// The new text goes to a file of this process's own beside the profile, which
+// then replaces it in one move: a program killed or a disk filled in the
+// middle leaves the old profile whole, and two copies of the program saving
+// at once leave one complete version.
+bool FileStore(const char* file, const std::string& bytes) {
+  DWORD attributes = GetFileAttributesA(file);
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return false;  // the user asked for this file to stay as it is
+  char temporary[MAX_PATH + 32];
+  std::snprintf(temporary, sizeof temporary, "%s.%lu.tmp", file,
+                static_cast<unsigned long>(GetCurrentProcessId()));
+  if (ini::WriteFile(temporary, bytes) &&
+      MoveFileExA(temporary, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  DeleteFileA(temporary);
+  return false;
+}
+
+std::wstring Widen(UINT codePage, const char* data, size_t length) {
+  if (length == 0) return std::wstring();
+  int n = MultiByteToWideChar(codePage, 0, data, int(length), nullptr, 0);
+  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(codePage, 0, data, int(length), &wide[0], n);
+  return wide;
+}
+
+std::string Narrow(UINT codePage, const std::wstring& wide) {
+  if (wide.empty()) return std::string();
+  int n = WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+// A profile saved as Unicode by an editor is read as the system reads it:
+// converted to the system code page; and it is written back whole in the
+// encoding it came in.
+std::string Decode(const std::string& bytes, ini::Encoding* encoding) {
+  size_t mark = 0;
+  *encoding = ini::DetectEncoding(bytes, &mark);
+  switch (*encoding) {
+    case ini::Encoding::kUtf8:
+      return Narrow(CP_ACP, Widen(CP_UTF8, bytes.data() + mark, bytes.size() - mark));
+    case ini::Encoding::kUtf16Le: {
+      std::wstring wide((bytes.size() - mark) / 2, L'\0');
+      if (!wide.empty()) std::memcpy(&wide[0], bytes.data() + mark, wide.size() * 2);
+      return Narrow(CP_ACP, wide);
+    }
+    case ini::Encoding::kAnsi:
+      break;
+  }
+  return bytes;
+}
+
+std::string Encode(const std::string& text, ini::Encoding encoding) {
+  switch (encoding) {
+    case ini::Encoding::kUtf8:
+      return "\xEF\xBB\xBF" + Narrow(CP_UTF8, Widen(CP_ACP, text.data(), text.size()));
+    case ini::Encoding::kUtf16Le: {
+      std::wstring wide = Widen(CP_ACP, text.data(), text.size());
+      std::string bytes = "\xFF\xFE";
+      bytes.append(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+      return bytes;
+    }
+    case ini::Encoding::kAnsi:
+      break;
+  }
+  return text;
+}
+
+}  // namespace
+
+const ProfileBackend kFileProfileBackend = {FileLoad, FileStore};
+ProfileBackend g_profileBackend = kFileProfileBackend;
+
+void CWinApp::SetProfileName(const char* path) {
+  delete[] m_pszProfileName;
+  size_t n = std::strlen(path);
+  m_pszProfileName = new char[n + 1];
+  std::memcpy(m_pszProfileName, path, n + 1);
+  DeleteProfileCache();
+}
+
+void CWinApp::DeleteProfileCache() {
+  delete m_profile;
+  m_profile = nullptr;
+}
+
+// Outside a batch every call sees the file as it is now.
+ProfileCache& CWinApp::Profile() const {
+  ProfileCache*& cache = const_cast<ProfileCache*&>(m_profile);
+  if (cache && cache->depth > 0) return *cache;
+  if (!cache) cache = new ProfileCache;
+  std::string bytes;
+  g_profileBackend.load(m_pszProfileName, &bytes);
+  cache->text = Decode(bytes, &cache->encoding);
+  cache->index.reset();
+  cache->dirty = false;
+  return *cache;
+}
+
+bool CWinApp::StoreProfile() const {
+  ProfileCache& cache = *m_profile;
+  cache.dirty = false;
+  return g_profileBackend.store(m_pszProfileName, Encode(cache.text, cache.encoding));
+}
+
+void CWinApp::BeginProfileBatch() {
+  if (!m_pszProfileName) return;
+  if (!m_profile || m_profile->depth == 0) Profile();
+  ++m_profile->depth;
+}
+
+bool CWinApp::EndProfileBatch() {
+  if (!m_pszProfileName || !m_profile || m_profile->depth == 0) return true;
+  if (--m_profile->depth > 0 || !m_profile->dirty) return true;
+  return StoreProfile();
+}
+
+bool CWinApp::GetProfileRawString(const char* section, const char* key, std::string* raw) const {
+  if (!m_pszProfileName) return false;
+  ProfileCache& cache = Profile();
+  if (cache.depth == 0) return ini::FindRawValue(cache.text, section, key, raw);
+  if (!cache.index) cache.index.reset(new ini::Index(cache.text));
+  return cache.index->FindRaw(section, key, raw);
+}
+
+int CWinApp::GetProfileIntA(const char* section, const char* key, int def) const {
+  std::string raw;
+  if (!GetProfileRawString(section, key, &raw)) return def;
+  return ini::ParseInt(ini::CookedValue(raw));
+}
+
+void CWinApp::GetProfileStringA(const char* section, const char* key, const char* def, char* out,
+                                size_t size) const {
+  if (size == 0) return;
+  std::string raw, value;
+  value = GetProfileRawString(section, key, &raw) ? ini::CookedValue(raw) : (def ? def : "");
+  size_t n = value.size() < size - 1 ? value.size() : size - 1;
+  std::memcpy(out, value.data(), n);
+  out[n] = '\0';
+}
+
+void CWinApp::WriteProfileInt(const char* section, const char* key, int value) const {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  WriteProfileStringA(section, key, text);
+}
+
+void CWinApp::WriteProfileStringA(const char* section, const char* key, const char* value) const {
+  if (!m_pszProfileName) return;
+  ProfileCache& cache = Profile();
+  cache.text = ini::SetValue(cache.text, section, key, value);
+  cache.index.reset();
+  cache.dirty = true;
+  if (cache.depth == 0) StoreProfile();
+}
+
+CProfileBatch::CProfileBatch() {
+  if (CWinApp* app = AfxGetApp()) app->BeginProfileBatch();
+}
+
+CProfileBatch::~CProfileBatch() {
+  if (CWinApp* app = AfxGetApp()) app->EndProfileBatch();
+}

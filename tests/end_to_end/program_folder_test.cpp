@@ -1,0 +1,79 @@
+// Where the program keeps its profile: beside itself, whatever its name.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/test_files.h"
+
+namespace {
+
+std::string ProgramUnderTest() {
+  const std::vector<std::string>& args = testing::internal::GetArgvs();
+  return args.size() > 1 ? args[1] : std::string();
+}
+
+struct Found {
+  DWORD pid;
+  HWND window;
+};
+
+BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<Found*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == found->pid && IsWindowVisible(hwnd) && GetDlgItem(hwnd, IDC_DROP_ACTION)) {
+    found->window = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Waits until the process shows the window, or ends.
+HWND WaitForWindowOf(const PROCESS_INFORMATION& process) {
+  Found found = {process.dwProcessId, nullptr};
+  while (!found.window && WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT)
+    EnumWindows(FindWindowOf, LPARAM(&found));
+  return found.window;
+}
+
+DWORD WaitForExit(const PROCESS_INFORMATION& process) {
+  DWORD code = 99;
+  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 9);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return code;
+}
+
+TEST(ProgramFolder, RenamedWithAJapaneseNameKeepsItsProfileBesideItself) {
+  TempFolder folder;
+  // ソ ends in the byte of a backslash.
+  std::string exe = folder.File("ソフト.exe");
+  ASSERT_TRUE(CopyFileA(ProgramUnderTest().c_str(), exe.c_str(), FALSE)) << ProgramUnderTest();
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION process = {};
+  std::string command = "\"" + exe + "\"";
+  ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                             &process));
+  HWND window = WaitForWindowOf(process);
+  ASSERT_NE(window, nullptr) << "no main window";
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_QUIT, BN_CLICKED), 0);
+  EXPECT_EQ(WaitForExit(process), 0u);
+
+  EXPECT_NE(TempFolder::Read(folder.File("tovix.ini")).find("Size=67\r\n"), std::string::npos);
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA(folder.File("*").c_str(), &found);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  do {
+    std::string name = found.cFileName;
+    EXPECT_TRUE(name == "." || name == ".." || name == "ソフト.exe" || name == "tovix.ini") << name;
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+}
+
+}  // namespace
