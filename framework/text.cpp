@@ -25,9 +25,9 @@ size_t LastSeparator(const char* path) {
   return last;
 }
 
-int ParseDecimal(const char* data, size_t length, size_t* end) {
+int ParseDecimal(const char* data, size_t length, size_t* end, bool anySpace) {
   size_t i = 0;
-  while (i < length && IsBlank(data[i])) ++i;
+  while (i < length && (anySpace ? IsSpace(data[i]) : IsBlank(data[i]))) ++i;
   bool negative = false;
   if (i < length && (data[i] == '-' || data[i] == '+')) negative = data[i++] == '-';
   size_t firstDigit = i;

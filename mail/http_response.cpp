@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "../framework/text.h"
+
 namespace {
 
 // One line of the text, without its LF and an optional CR before it.
@@ -20,8 +22,8 @@ bool NextLine(const char* data, size_t length, size_t from, Line* line) {
   return false;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+using text::IsBlank;
+char Lower(char c) { return text::AsciiLower(c); }
 
 // Whether the line starts with `name` (lower case, with its colon), any case.
 bool HasName(const char* data, const Line& line, const char* name, size_t* valueStart) {

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstring>
 
+#include "../framework/text.h"
+
 size_t SearchText(const char* text, size_t len, size_t from, const char* needle) {
   size_t n = strlen(needle);
   if (n == 0 || from > len || len - from < n) return kTextNotFound;
@@ -110,16 +112,9 @@ int ParseUnreadCount(const char* text, size_t len) {
   if (tag == kTextNotFound || 16 > len - tag) return -1;
   size_t i = tag + 16, end = SearchChar(text, len, i, '<');
   if (end == kTextNotFound) return -1;
-  // atoi: leading white space, a sign, then digits.
-  while (i < end && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = i < end && text[i] == '-';
-  if (i < end && (text[i] == '-' || text[i] == '+')) ++i;
-  long long value = 0;
-  for (; i < end && text[i] >= '0' && text[i] <= '9' && value < INT_MAX; ++i) {
-    value = value * 10 + (text[i] - '0');
-  }
-  if (negative) return 0;
-  return value > INT_MAX ? INT_MAX : int(value);
+  // As atoi reads it; a negative count is none.
+  int value = text::ParseDecimal(text + i, end - i, nullptr, true);
+  return value < 0 ? 0 : value;
 }
 
 bool CollectCookies(const char* text, size_t len, char* out, size_t size) {

@@ -1,29 +1,22 @@
 #include "pop3_reply.h"
 
-#include <climits>
+#include <cstring>
+
+#include "../framework/text.h"
 
 namespace {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-// The white space that scanf skips.
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+using text::IsSpace;
 
 // A "%d" conversion: skips white space, reads an optional sign and digits;
 // values beyond int are clamped.
 bool ReadInt(const char** text, int* value) {
-  const char* p = *text;
-  while (IsSpace(*p)) ++p;
-  bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
-  if (*p < '0' || *p > '9') return false;
-  long long v = 0;
-  for (; *p >= '0' && *p <= '9'; ++p) {
-    if (v <= INT_MAX) v = v * 10 + (*p - '0');
-  }
-  if (v > INT_MAX) v = negative ? -(long long)INT_MAX - 1 : INT_MAX;
-  else if (negative) v = -v;
-  *value = int(v);
-  *text = p;
+  size_t end = 0;
+  int v = text::ParseDecimal(*text, std::strlen(*text), &end, true);
+  if (end == 0) return false;
+  *value = v;
+  *text += end;
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "../core/settings.h"
+#include "../resources/resource.h"
 #include "media_player.h"
 
 
@@ -25,6 +26,6 @@ void SeekBySlider(HWND, CMediaPlayer&) {}
 
 void PlaylistCommand(HWND, CMediaPlayer&, int id) {
   // The repeat mode is kept in memory and written with the window state.
-  if (id >= 32783 && id <= 32785) AppSettings.RepeatMode = id - 32783;
+  if (id >= IDM_REPEAT_ALL && id <= IDM_REPEAT_RANDOM) AppSettings.RepeatMode = id - IDM_REPEAT_ALL;
 }
 void SaveBackupList(HWND) {}

@@ -1,5 +1,5 @@
 #!/bin/bash
-# Builds the mail parsers natively with clang's libFuzzer, AddressSanitizer and
+# Builds the mail parsers and the bitmap file check natively with clang's libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs each target for FUZZ_SECONDS (60) from
 # its seed corpus in tests/fuzz/corpus. A crash, leak or sanitizer report
 # fails the run; new inputs found go to $TOVIX_BUILD/fuzz (build/fuzz), not
@@ -14,14 +14,15 @@ OUT="$BUILD/fuzz"
 mkdir -p "$OUT"
 
 PURE=(mail/pop3_check.cpp mail/pop3_reply.cpp mail/httpmail_check.cpp mail/httpmail_parse.cpp
-      mail/httpmail_request.cpp mail/digest.cpp mail/md5.cpp mail/http_response.cpp)
+      mail/httpmail_request.cpp mail/digest.cpp mail/md5.cpp mail/http_response.cpp
+      framework/text.cpp)
 FLAGS=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I "$ROOT")
 
-for target in fuzz_pop3 fuzz_httpmail fuzz_http_response; do
+for target in fuzz_pop3 fuzz_httpmail fuzz_http_response fuzz_bitmap; do
   clang++ "${FLAGS[@]}" "tests/fuzz/$target.cpp" "${PURE[@]}" -o "$OUT/$target"
 done
 
-for target in fuzz_pop3 fuzz_httpmail fuzz_http_response; do
+for target in fuzz_pop3 fuzz_httpmail fuzz_http_response fuzz_bitmap; do
   corpus="$OUT/corpus/$target"
   mkdir -p "$corpus"
   echo "fuzz: $target for ${SECONDS_PER_TARGET}s"

@@ -40,7 +40,7 @@ export TOVIX_STATE="${TOVIX_STATE:-$BUILD/wine}"
 source scripts/wine-env.sh
 tovix_start_services
 
-# The parsers of server replies under libFuzzer (natively, with sanitizers).
+# The parsers of server replies and the bitmap check under libFuzzer (natively, with sanitizers).
 [ "${TOVIX_SKIP_FUZZ:-}" = 1 ] || TOVIX_BUILD="$BUILD" bash scripts/fuzz.sh
 
 # Every test CTest knows must run and pass: no tests, a test not run, or one

@@ -8,9 +8,8 @@
 #include "samplers.h"
 #include "status_panel.h"
 
-void* (*g_cleanerAllocate)(size_t bytes) = std::malloc;
-void (*g_cleanerFree)(void* block) = std::free;
-unsigned long long (*g_cleanerReadMemory)(bool available) = ReadPhysicalMemory;
+const CleanerMemory kSystemCleanerMemory = {std::malloc, std::free, ReadPhysicalMemory};
+CleanerMemory g_cleanerMemory = kSystemCleanerMemory;
 
 void ShowCleaningBanner(HWND mainWindow) {
   HDC dc = PanelWorkSurface();
@@ -34,7 +33,7 @@ void ShowCleaningBanner(HWND mainWindow) {
 }
 
 void CleanMemory(HWND mainWindow) {
-  CleanMemoryWith(mainWindow, g_cleanerReadMemory(false), g_cleanerReadMemory(true));
+  CleanMemoryWith(mainWindow, g_cleanerMemory.readPhysical(false), g_cleanerMemory.readPhysical(true));
 }
 
 void CleanMemoryWith(HWND mainWindow, unsigned long long total, unsigned long long available) {
@@ -47,14 +46,14 @@ void CleanMemoryWith(HWND mainWindow, unsigned long long total, unsigned long lo
   size_t size = static_cast<size_t>(plan.blockSize);
   bool complete = plan.blockSize == size;  // a 32-bit build cannot claim more
   for (int i = 0; i < 10 && complete; ++i) {
-    blocks[i] = g_cleanerAllocate(size ? size : 1);
+    blocks[i] = g_cleanerMemory.allocate(size ? size : 1);
     complete = blocks[i] != nullptr;
   }
   // A block that cannot be had ends the run: the ones obtained are given back.
   if (complete)
     for (void* block : blocks) std::memset(block, 0, size);
   for (void* block : blocks)
-    if (block) g_cleanerFree(block);
+    if (block) g_cleanerMemory.release(block);
   EnableWindow(mainWindow, TRUE);
 }
 

@@ -5,12 +5,15 @@
 
 #include <cstddef>
 
-// Block allocation, replaceable so tests can make an allocation fail.
-extern void* (*g_cleanerAllocate)(size_t bytes);
-extern void (*g_cleanerFree)(void* block);
-// The physical memory reader of CleanMemory, replaceable so tests can choose
-// the figures the automatic run sees.
-extern unsigned long long (*g_cleanerReadMemory)(bool available);
+// The memory a run claims and the figures it goes by: tests make an
+// allocation fail or choose the figures the automatic run sees.
+struct CleanerMemory {
+  void* (*allocate)(size_t bytes);
+  void (*release)(void* block);
+  unsigned long long (*readPhysical)(bool available);
+};
+extern CleanerMemory g_cleanerMemory;
+extern const CleanerMemory kSystemCleanerMemory;
 
 // One run: the banner, the window disabled, ten blocks claimed, zeroed and freed.
 void CleanMemory(HWND mainWindow);

@@ -153,14 +153,14 @@ void RefreshStatusPanel(HWND) {
 
 void UpdateStatusPanel(const PanelFigures& f) {
   PanelState& p = g_panel;
-  // 1: first refresh: total memory and the network baselines
+  // The first refresh takes the total memory and the network baselines.
   if (!p.started) {
     p.started = true;
     p.totalHundredths = HundredthsOfMegabyte(f.totalBytes);
     p.previousIn = f.networkIn;
     p.previousOut = f.networkOut;
   }
-  // 2-4
+  // Rows, clock and memory figures change at every refresh.
   PanelRows rows = CurrentPanelRows(f.mail);
   ClockHourMinute = f.now.wHour * 100 + f.now.wMinute;
   char texts[kPanelSlots][48] = {};
@@ -168,7 +168,7 @@ void UpdateStatusPanel(const PanelFigures& f) {
               f.now.wMinute, f.now.wSecond);
   FormatMemory(texts[ItemFreeMemory], sizeof texts[0], "FREE ", HundredthsOfMegabyte(f.availableBytes));
   FormatMemory(texts[ItemTotalMemory], sizeof texts[0], "ALL  ", p.totalHundredths);
-  // 5: sampling cycle
+  // Every fourth refresh samples CPU, resources and network.
   if (p.countdown > 0) {
     --p.countdown;
   } else {
@@ -186,7 +186,7 @@ void UpdateStatusPanel(const PanelFigures& f) {
     }
     p.countdown = 3;
   }
-  // 6-7
+  // The texts of every row and the playback time.
   FormatCpu(texts[ItemCpu], sizeof texts[0], LastCpuUsage);
   FormatBattery(texts[ItemBattery], sizeof texts[0], f.battery);
   std::strcpy(texts[ItemResources], p.resourcesText);
@@ -200,7 +200,7 @@ void UpdateStatusPanel(const PanelFigures& f) {
     std::strcpy(p.shown[slot], texts[slot]);
   }
 
-  // 8: draw, unless the panel would come out exactly as it stands: most
+  // Draw, unless the panel would come out exactly as it stands: most
   // refreshes change nothing but the clock's second.
   HDC dc = g_work.dc;
   if (!dc) return;

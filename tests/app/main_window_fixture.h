@@ -10,7 +10,10 @@
 
 #include "app/main_dialog.h"
 #include "core/settings.h"
+#include "core/side_effects.h"
+#include "app/main_parts.h"
 #include "framework/app.h"
+#include "framework/scoped_override.h"
 #include "mail/mail_check.h"
 #include "media/playlist.h"
 #include "status/status_panel.h"
@@ -45,6 +48,11 @@ inline bool PumpUntil(const std::function<bool()>& done) {
 
 class MainWindowTest : public testing::Test {
  protected:
+  // The seams the recorders and tests change come back after the window.
+  CScopedOverride<MainWindowParts> partsSeam{g_mainParts};
+  CScopedOverride<SideEffects> effectsSeam{g_sideEffects};
+  CScopedOverride<decltype(g_readLocalTime)> clockSeam{g_readLocalTime};
+
   void SetUp() override {
     AppSettings = Settings();
     PlayState = PlayStateInfo();
@@ -58,7 +66,6 @@ class MainWindowTest : public testing::Test {
     dialog.reset();
     EXPECT_TRUE(parts_recorder::LiveTrayIcons().empty()) << "a tray icon was left behind";
     parts_recorder::Uninstall();
-    g_readLocalTime = GetLocalTime;
   }
   void WriteProfile(const std::string& text) { TempFolder::Write(folder.File("tovix.ini"), text); }
   std::string ReadProfile() const { return TempFolder::Read(folder.File("tovix.ini")); }

@@ -128,8 +128,6 @@ void Install() {
 }
 
 void Uninstall() {
-  g_mainParts = kMainWindowParts;
-  if (g_sideEffects.trayNotify == RecordTrayNotify) g_sideEffects.trayNotify = g_shellTrayNotify;
   realTimers = false;
   sheetResult = IDCANCEL;
 }

@@ -30,9 +30,10 @@ extern std::vector<TrayCall> trayCalls;
 // The icons added and not deleted since Install, as window and id.
 std::vector<std::pair<HWND, UINT>> LiveTrayIcons();
 
-// Installs the recorders into g_mainParts and g_sideEffects.trayNotify.
+// Installs the recorders into g_mainParts and g_sideEffects.trayNotify; the
+// caller holds scoped overrides of both seams, which put them back.
 void Install();
-// Puts the real table and the tray seam back.
+// Resets the recorders' own settings.
 void Uninstall();
 
 }  // namespace parts_recorder

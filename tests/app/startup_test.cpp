@@ -3,6 +3,7 @@
 
 #include "app/main_app.h"
 #include "core/side_effects.h"
+#include "framework/scoped_override.h"
 #include "resources/resource.h"
 #include "status/samplers.h"
 
@@ -12,6 +13,7 @@ std::vector<std::string> g_boxes;
 
 TEST(Startup, SocketFailureShowsString103AndEndsWithoutWindow) {
   g_boxes.clear();
+  CScopedOverride<SideEffects> effects(g_sideEffects);
   g_sideEffects.socketStartup = [] { return 10091; };  // WSASYSNOTREADY
   g_sideEffects.messageBox = [](HWND, const char* text, const char*, UINT type) {
     g_boxes.push_back(text);
@@ -23,7 +25,6 @@ TEST(Startup, SocketFailureShowsString103AndEndsWithoutWindow) {
   EXPECT_FALSE(app.InitInstance());
   EXPECT_EQ(app.m_pMainWnd, nullptr);
   EXPECT_EQ(g_mainDialog, nullptr);
-  g_sideEffects = kSystemSideEffects;
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(g_boxes[0], "Windows ｿｹｯﾄの初期化に失敗しました。");
 }

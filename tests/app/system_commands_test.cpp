@@ -15,6 +15,7 @@
 
 #include "core/settings.h"
 #include "core/side_effects.h"
+#include "framework/scoped_override.h"
 #include "app/system_commands.h"
 #include "status/samplers.h"
 #include "tests/test_files.h"
@@ -98,15 +99,14 @@ class SystemCommandsTest : public testing::Test {
     g_dialogEntry = nullptr;
     g_startupFolder = startup.File("");
     g_startupFolderFound = TRUE;
-    g_sideEffects = kRecorders;
     savedOsClass = OsClass;
     AppSettings = Settings();
   }
   void TearDown() override {
-    g_sideEffects = kSystemSideEffects;
     OsClass = savedOsClass;
     AppSettings = Settings();
   }
+  CScopedOverride<SideEffects> effects{g_sideEffects, kRecorders};
   std::string LinkPath() const { return startup.File("tovix.lnk"); }
   static bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -13,6 +13,7 @@
 
 #include "core/settings.h"
 #include "core/side_effects.h"
+#include "framework/scoped_override.h"
 #include "app/tray.h"
 #include "resources/resource.h"
 
@@ -122,6 +123,7 @@ void GuardMenu(HWND window) { SetTimer(window, 1, kHangGuardMs, nullptr); }
 
 class TrayTest : public testing::Test {
  protected:
+  CScopedOverride<SideEffects> effects{g_sideEffects};
   void SetUp() override {
     AppSettings = Settings();
     TrayBlinkCounter = 0;
@@ -151,7 +153,6 @@ class TrayTest : public testing::Test {
     EXPECT_TRUE(live.empty()) << "a tray icon was left behind";
     if (!live.empty()) kSystemSideEffects.trayNotify(NIM_DELETE, &record);
     DestroyWindow(window);
-    g_sideEffects = kSystemSideEffects;
     AppSettings = Settings();
     TrayBlinkCounter = 0;
     TrayBlinkPreviousResult = true;

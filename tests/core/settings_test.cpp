@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/app.h"
+#include "framework/scoped_override.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -50,9 +51,8 @@ class SettingsTest : public testing::Test {
     AppSettings = Settings();
     AfxGetApp()->SetProfileName(Profile().c_str());
     g_loads = g_stores = 0;
-    g_profileBackend = {CountingLoad, CountingStore};
   }
-  void TearDown() override { g_profileBackend = kFileProfileBackend; }
+  CScopedOverride<ProfileBackend> backend{g_profileBackend, {CountingLoad, CountingStore}};
   std::string Profile() const { return folder.File("tovix.ini"); }
   TempFolder folder;
 };

@@ -8,6 +8,7 @@
 
 #include "framework/app.h"
 #include "framework/ini_file.h"
+#include "framework/scoped_override.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -24,10 +25,8 @@ class ProfileTest : public testing::Test {
     profile = folder.File("tovix.ini");
     AfxGetApp()->SetProfileName(profile.c_str());
     g_stores = 0;
-    g_profileBackend = {kFileProfileBackend.load, CountingStore};
   }
   void TearDown() override {
-    g_profileBackend = kFileProfileBackend;
     SetFileAttributesA(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
   std::string Get(const char* section, const char* key) {
@@ -35,6 +34,7 @@ class ProfileTest : public testing::Test {
     AfxGetApp()->GetProfileStringA(section, key, "<absent>", value, sizeof value);
     return value;
   }
+  CScopedOverride<ProfileBackend> backend{g_profileBackend, {kFileProfileBackend.load, CountingStore}};
   TempFolder folder;
   std::string profile;
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "framework/scoped_override.h"
 #include "core/side_effects.h"
 #include "mail/mail_transport.h"
 
@@ -56,7 +57,6 @@ class MailCheckTest : public testing::Test {
   void SetUp() override {
     AppSettings = Settings();
     MailCounts[0] = MailCounts[1] = MailCounts[2] = 0;
-    saved = g_mailTransport;
     g_mailTransport = &transport;
     g_sounds.clear();
     g_soundWindows.clear();
@@ -73,9 +73,9 @@ class MailCheckTest : public testing::Test {
   }
   void TearDown() override {
     CloseMailSound();
-    g_mailTransport = saved;
-    g_sideEffects = kSystemSideEffects;
   }
+  CScopedOverride<MailTransport*> transportSeam{g_mailTransport};
+  CScopedOverride<SideEffects> effectsSeam{g_sideEffects};
   void Enable(int account, const char* server) {
     int* flags[3] = {&AppSettings.Check1Enable, &AppSettings.Check2Enable, &AppSettings.Check3Enable};
     char* servers[3] = {AppSettings.Server1, AppSettings.Server2, AppSettings.Server3};
@@ -85,7 +85,6 @@ class MailCheckTest : public testing::Test {
   std::vector<int> Counts() const { return {MailCounts[0], MailCounts[1], MailCounts[2]}; }
   static bool openFails;
   CountingTransport transport;
-  MailTransport* saved = nullptr;
 };
 bool MailCheckTest::openFails = false;
 

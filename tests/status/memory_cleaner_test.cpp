@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "framework/scoped_override.h"
 #include "status/cleaning_plan.h"
 #include "status/samplers.h"
 #include "status/status_panel.h"
@@ -95,8 +96,8 @@ class CleanerRun : public testing::Test {
     g_allocated.clear();
     g_freed.clear();
     g_failAt = -1;
-    g_cleanerAllocate = RecordingAllocate;
-    g_cleanerFree = RecordingFree;
+    g_cleanerMemory.allocate = RecordingAllocate;
+    g_cleanerMemory.release = RecordingFree;
     // A plain window: it repaints nothing of its own when disabled and enabled.
     WNDCLASSA plain = {};
     plain.lpfnWndProc = DefWindowProcA;
@@ -110,12 +111,10 @@ class CleanerRun : public testing::Test {
     FillRect(PanelBackgroundSurface(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   }
   void TearDown() override {
-    g_cleanerAllocate = std::malloc;
-    g_cleanerFree = std::free;
-    g_cleanerReadMemory = ReadPhysicalMemory;
     DestroyWindow(window);
   }
   // Lit pixels of the banner's three lines on the window.
+  CScopedOverride<CleanerMemory> memory{g_cleanerMemory};
   int BannerPixels() {
     HDC dc = GetDC(window);
     int lit = 0;
@@ -163,7 +162,7 @@ unsigned long long g_total = 0, g_available = 0;
 unsigned long long ChosenMemory(bool available) { return available ? g_available : g_total; }
 
 TEST_F(CleanerRun, AutomaticRunOnlyWhenEnabledAndCpuBelowHalf) {
-  g_cleanerReadMemory = ChosenMemory;
+  g_cleanerMemory.readPhysical = ChosenMemory;
   g_total = 1000000000;
   g_available = 100000000;
   AppSettings.AutoCleanEnable = 0;
@@ -182,7 +181,6 @@ TEST_F(CleanerRun, AutomaticRunOnlyWhenEnabledAndCpuBelowHalf) {
   g_available = 850000000;
   AutoCleanTick(window);
   EXPECT_TRUE(g_allocated.empty());
-  g_cleanerReadMemory = ReadPhysicalMemory;
 }
 
 }  // namespace
