@@ -88,6 +88,25 @@ tovix_pid_is_ours() {
   [ -n "$1" ] && [ -r "/proc/$1/cmdline" ] && tr '\0' ' ' <"/proc/$1/cmdline" | grep -qF -- "$2"
 }
 
+# tovix_peer_claim NAME PIDFILE CONF PORT: the start of every peer. Stops our
+# own instance left running by an interrupted run (only a process started
+# with our configuration file CONF), then sets TOVIX_PEER_PORT to PORT, or to
+# a free port when PORT is empty, and fails naming the port when it is taken.
+tovix_peer_claim() {
+  local name="$1" pidfile="$2" conf="$3" port="$4" stale
+  stale="$(cat "$pidfile" 2>/dev/null)" || true
+  if tovix_pid_is_ours "$stale" "$conf"; then
+    kill "$stale" 2>/dev/null || true
+    tovix_wait 10 eval '! kill -0 "$stale" 2>/dev/null' || true
+  fi
+  [ -n "$port" ] || port="$(tovix_free_port)"
+  if ! tovix_port_free "$port"; then
+    echo "$name peer: port 127.0.0.1:$port is taken by another program" >&2
+    return 1
+  fi
+  TOVIX_PEER_PORT="$port"
+}
+
 # A PulseAudio null sink gives the media stack a real-time audio device.
 tovix_start_pulse() {
   local dir="$TOVIX_STATE/pulse"

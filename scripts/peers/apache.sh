@@ -15,20 +15,8 @@ peer_apache_start() {
   APACHE_PEER_CONF="$dir/httpd.conf"
 
   peer_apache_stop
-  # Our own instance, left running by an interrupted run: only a process
-  # started with our configuration file is stopped.
-  local stale
-  stale="$(cat "$dir/run/httpd.pid" 2>/dev/null)" || true
-  if tovix_pid_is_ours "$stale" "$APACHE_PEER_CONF"; then
-    kill "$stale" 2>/dev/null || true
-    tovix_wait 10 eval '! kill -0 "$stale" 2>/dev/null' || true
-  fi
-
-  [ -n "$port" ] || port="$(tovix_free_port)"
-  if ! tovix_port_free "$port"; then
-    echo "apache peer: port 127.0.0.1:$port is taken by another program" >&2
-    return 1
-  fi
+  tovix_peer_claim apache "$dir/run/httpd.pid" "$APACHE_PEER_CONF" "$port" || return 1
+  port="$TOVIX_PEER_PORT"
   token="tovix-apache-$(tovix_token)"
 
   rm -rf "$dir"

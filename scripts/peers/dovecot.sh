@@ -17,20 +17,8 @@ peer_dovecot_start() {
   DOVECOT_PEER_CONF="$dir/dovecot.conf"
 
   peer_dovecot_stop
-  # Our own instance, left running by an interrupted run: only a process
-  # started with our configuration file is stopped.
-  local stale
-  stale="$(cat "$dir/run/master.pid" 2>/dev/null)" || true
-  if tovix_pid_is_ours "$stale" "$DOVECOT_PEER_CONF"; then
-    kill "$stale" 2>/dev/null || true
-    tovix_wait 10 eval '! kill -0 "$stale" 2>/dev/null' || true
-  fi
-
-  [ -n "$port" ] || port="$(tovix_free_port)"
-  if ! tovix_port_free "$port"; then
-    echo "dovecot peer: port 127.0.0.1:$port is taken by another program" >&2
-    return 1
-  fi
+  tovix_peer_claim dovecot "$dir/run/master.pid" "$DOVECOT_PEER_CONF" "$port" || return 1
+  port="$TOVIX_PEER_PORT"
   greeting="Tovix test POP3 $(tovix_token)"
 
   rm -rf "$dir"

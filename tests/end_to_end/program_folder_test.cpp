@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/end_to_end/main_window_of.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -14,30 +15,6 @@ namespace {
 std::string ProgramUnderTest() {
   const std::vector<std::string>& args = testing::internal::GetArgvs();
   return args.size() > 1 ? args[1] : std::string();
-}
-
-struct Found {
-  DWORD pid;
-  HWND window;
-};
-
-BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<Found*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == found->pid && IsWindowVisible(hwnd) && GetDlgItem(hwnd, IDC_DROP_ACTION)) {
-    found->window = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// Waits until the process shows the window, or ends.
-HWND WaitForWindowOf(const PROCESS_INFORMATION& process) {
-  Found found = {process.dwProcessId, nullptr};
-  while (!found.window && WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT)
-    EnumWindows(FindWindowOf, LPARAM(&found));
-  return found.window;
 }
 
 DWORD WaitForExit(const PROCESS_INFORMATION& process) {
@@ -60,7 +37,7 @@ TEST(ProgramFolder, RenamedWithAJapaneseNameKeepsItsProfileBesideItself) {
   std::string command = "\"" + exe + "\"";
   ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                              &process));
-  HWND window = WaitForWindowOf(process);
+  HWND window = end_to_end::WaitForMainWindow(process.dwProcessId);
   ASSERT_NE(window, nullptr) << "no main window";
   PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_QUIT, BN_CLICKED), 0);
   EXPECT_EQ(WaitForExit(process), 0u);

@@ -7,47 +7,16 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "tests/end_to_end/main_window_of.h"
 #include "tests/test_files.h"
 
 namespace {
 
 std::string g_program;  // path of tovix.exe, from the command line
 
-struct Found {
-  DWORD pid;
-  HWND window;
-};
-
-BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<Found*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == found->pid && IsWindowVisible(hwnd) && GetDlgItem(hwnd, IDC_DROP_ACTION)) {
-    found->window = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A wait ends when its condition holds; this only keeps a broken run from hanging.
-constexpr DWORD kHangGuardMs = 60000;
-
-template <typename Condition>
-bool WaitUntil(Condition done) {
-  for (DWORD start = GetTickCount(); !done(); Sleep(20)) {
-    if (GetTickCount() - start > kHangGuardMs) return false;
-  }
-  return true;
-}
-
-HWND WaitForWindow(DWORD pid) {
-  Found found = {pid, nullptr};
-  WaitUntil([&] {
-    EnumWindows(FindMainWindow, LPARAM(&found));
-    return found.window != nullptr;
-  });
-  return found.window;
-}
+using end_to_end::kHangGuardMs;
+using end_to_end::WaitUntil;
+HWND WaitForWindow(DWORD pid) { return end_to_end::WaitForMainWindow(pid); }
 
 void ClickAt(int x, int y) {
   SetCursorPos(x, y);
