@@ -297,7 +297,8 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       parts.dropFiles(*this, reinterpret_cast<HDROP>(wParam));
       return 0;
     case WM_HSCROLL:
-      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_POSITION)) parts.seekBySlider(*this);
+      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_POSITION))
+        parts.sliderScroll(*this, LOWORD(wParam));
       return Default();
     case WM_PAINT:
     case WM_ERASEBKGND:

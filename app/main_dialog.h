@@ -15,6 +15,7 @@
 #include "../launcher/launcher_dialog.h"
 #include "../resources/resource.h"
 #include "../media/media_player.h"
+#include "../media/video_dialog.h"
 #include "skin_button.h"
 
 // The background picture 1077: when it paints, it paints over the status
@@ -38,6 +39,8 @@ class CMainDialog : public CDialog {
   // What the subsystems work on (see main_parts.cpp).
   HWND Playlist() const { return GetDlgItem(IDC_PLAYLIST); }
   CMediaPlayer& Player() { return m_player; }
+  // At most one video window, replaced by each video opened.
+  CVideoDialog& Video() { return m_video; }
   CLauncherDialog& Launcher() { return m_launcher; }
   NOTIFYICONDATAA& TrayIcon() { return m_trayIcon; }
   // Selected entry of the drop-action box 1005.
@@ -84,6 +87,7 @@ class CMainDialog : public CDialog {
   HICON m_icon = nullptr;
   CLauncherDialog m_launcher;
   CMediaPlayer m_player;
+  CVideoDialog m_video;
   bool m_tornDown = false;
   // The skin's background behind the slider, and the folder it came from.
   HBRUSH m_sliderBrush = nullptr;

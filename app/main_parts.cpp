@@ -59,7 +59,10 @@ const MainWindowParts kMainWindowParts = {
     [](CMainDialog& d) { LoadSettings(&d.DropAction()); },
     [](CMainDialog& d) { CreatePanelSurfaces(d.m_hWnd); },
     [](CMainDialog& d) { PreparePlaylistControl(d.Playlist()); },
-    [](CMainDialog& d) { ApplyListBackground(d.Playlist()); },
+    [](CMainDialog& d) {
+      ApplyListBackground(d.Playlist());
+      ApplyPlaylistColours(d.Playlist());
+    },
     [](CMainDialog& d) { LoadBackupList(d.Playlist()); },
     [](CMainDialog& d) { ApplySkin(d.m_hWnd); },
     CreateLauncher,
@@ -82,10 +85,14 @@ const MainWindowParts kMainWindowParts = {
     [](CMainDialog& d) { RemoveTrayIcon(&d.TrayIcon()); },
     CloseMailSound,
     OnMailSoundNotify,
+    [](CMainDialog& d) {
+      d.Video().Close();
+      d.Player().ReleaseGraph();
+    },
     [] { CoUninitialize(); },
     [](CMainDialog& d) { CleanMemory(d.m_hWnd); },
     [](CMainDialog& d, int id) { PlaylistCommand(d.m_hWnd, d.Player(), id); },
-    [](CMainDialog& d) { SeekBySlider(d.m_hWnd, d.Player()); },
+    [](CMainDialog& d, int code) { SliderScroll(d.m_hWnd, d.Player(), code); },
     [](CMainDialog& d, int level) { d.Player().SetVolume(level); },
     DispatchDrop,
     [](CMainDialog& d) { return RunSettingsSheet(d.m_hWnd); },

@@ -42,11 +42,14 @@ struct MainWindowParts {
   // The new-mail sound's device: closed at teardown, and when it has played.
   void (*closeMailSound)();
   void (*mailSoundNotify)(WPARAM flags);
+  // The video window and the player's last graph go while COM is still there.
+  void (*releaseMedia)(CMainDialog&);
   void (*coUninitialize)();
   // commands and window messages
   void (*cleanMemory)(CMainDialog&);
   void (*playlistCommand)(CMainDialog&, int id);
-  void (*seekBySlider)(CMainDialog&);
+  // A scroll notification of the position slider, with its code (TB_THUMBTRACK, TB_ENDTRACK...).
+  void (*sliderScroll)(CMainDialog&, int scrollCode);
   void (*setVolume)(CMainDialog&, int level);
   void (*dropFiles)(CMainDialog&, HDROP drop);
   INT_PTR (*runSettingsSheet)(CMainDialog&);

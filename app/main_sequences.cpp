@@ -113,6 +113,7 @@ void CMainDialog::Teardown() {
   parts.stopCpuUsage();
   parts.removeTrayIcon(*this);
   parts.closeMailSound();
+  parts.releaseMedia(*this);
   parts.coUninitialize();
   OleUninitialize();  // pairs with the OLE start of the start-up
 }

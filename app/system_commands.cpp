@@ -67,10 +67,7 @@ void SyncStartupShortcut(HWND mainWindow) {
   if (strlen(link) + sizeof kShortcutName > sizeof link) return;
   strcat(link, kShortcutName);
 
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(link, &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    FindClose(search);
+  if (FileExists(link)) {
     // An existing shortcut is kept as it is, whatever it points to.
     if (!AppSettings.StartupEnable) DeleteFileA(link);
     return;

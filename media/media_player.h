@@ -1,11 +1,50 @@
-// The playback engine over the system's media graph.
+// The playback engine over the system's media graph (DirectShow): one audio
+// file at a time, a fresh graph for every track.
+//
+// Units at the interface: whole seconds (truncated), seek targets in percent,
+// volume as a level 0..1000 (1000 = full).
+//
+// COM must be initialised on the calling thread before CreateGraph, and the
+// owner calls ReleaseGraph before it uninitialises COM: the destructor leaves
+// the last graph alone, since COM may already be gone by then.
 #pragma once
+#include <windows.h>
+
+struct IGraphBuilder;
+struct IMediaControl;
+struct IMediaSeeking;
+struct IBasicAudio;
+struct IMediaEvent;
 
 class CMediaPlayer {
  public:
   virtual ~CMediaPlayer() = default;
+  // Seeks to percent (0..100) of a track of durationSeconds.
+  virtual void SeekPercent(int percent, int durationSeconds);
+  // 1000 -> 0 dB, 500 -> -15 dB, 0 -> -30 dB. The level is kept and applied
+  // to every later track as well.
   virtual void SetVolume(int level);
+  // True once the graph reported the end of the stream.
+  virtual bool IsComplete();
+  virtual void TogglePause();
   virtual void StopAndRewind();
+  // Position in whole seconds.
+  virtual int GetPosition();
   virtual int CreateGraph();
+  // Duration in whole seconds, or -1 when the file cannot be played (also a
+  // path longer than the media service takes, or one that does not convert).
+  virtual int PlayFile(const char* path);
   virtual void ReleaseGraph();
+
+  // The graph's volume in hundredths of a decibel for a level 0..1000.
+  static long LevelToHundredthsDb(int level);
+
+ protected:
+  IGraphBuilder* m_graph = nullptr;
+  IMediaControl* m_control = nullptr;
+  IMediaSeeking* m_seeking = nullptr;
+  IBasicAudio* m_audio = nullptr;
+  IMediaEvent* m_events = nullptr;
+  // The last level set, given to each new graph.
+  int m_level = 1000;
 };

@@ -2,30 +2,385 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "../core/settings.h"
+#include "../framework/app.h"
+#include "../framework/files.h"
 #include "../resources/resource.h"
 #include "media_player.h"
+#include "playlist_file.h"
 
+PlaylistPlayerState PlaylistState;
 
-void PreparePlaylistControl(HWND list) {
-  // Entries draw over the background picture.
-  SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, LPARAM(CLR_NONE));
+const ListFileDialogs kSystemListFileDialogs = {GetOpenFileNameA, GetSaveFileNameA};
+ListFileDialogs g_listFileDialogs = kSystemListFileDialogs;
+
+namespace {
+
+constexpr int kMarkPlaying = 0;  // icon 178
+constexpr int kMarkOther = 1;    // icon 177
+const char kBackupList[] = "backup.m3u";
+
+HWND ListOf(HWND mainWindow) { return GetDlgItem(mainWindow, IDC_PLAYLIST); }
+int Count(HWND list) { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int FirstSelected(HWND list) { return int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }
+
+std::string Text(HWND list, int index, int column) {
+  char text[MAX_PATH] = "";
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(index), LPARAM(&item));
+  return text;
 }
 
-// The list itself comes with the player.
-void PlaylistTick(HWND, CMediaPlayer&) {}
+void SetMark(HWND list, int index, int image) {
+  LVITEMA item = {};
+  item.mask = LVIF_IMAGE;
+  item.iItem = index;
+  item.iImage = image;
+  SendMessageA(list, LVM_SETITEMA, 0, LPARAM(&item));
+}
 
-void StopPlayback(HWND, CMediaPlayer& player) {
+// An entry at `index` with its name, path and the unmarked image.
+void InsertEntry(HWND list, int index, const std::string& name, const std::string& path) {
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.iItem = index;
+  item.iImage = kMarkOther;
+  item.pszText = const_cast<char*>(name.c_str());
+  int at = int(SendMessageA(list, LVM_INSERTITEMA, 0, LPARAM(&item)));
+  if (at < 0) return;
+  item.mask = LVIF_TEXT;
+  item.iItem = at;
+  item.iSubItem = 1;
+  item.pszText = const_cast<char*>(path.c_str());
+  SendMessageA(list, LVM_SETITEMTEXTA, WPARAM(at), LPARAM(&item));
+}
+
+void SelectAndFocus(HWND list, int index) {
+  LVITEMA item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(list, LVM_SETITEMSTATE, WPARAM(index), LPARAM(&item));
+}
+
+void RestoreProgramFolder() {
+  char folder[MAX_PATH];
+  if (ProgramFolder(folder, sizeof folder)) SetCurrentDirectoryA(folder);
+}
+
+bool ReadWholeFile(const char* path, std::string* bytes) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD size = GetFileSize(file, nullptr);
+  bool ok = size != INVALID_FILE_SIZE;
+  if (ok && size) {
+    bytes->resize(size);
+    DWORD read = 0;
+    ok = ReadFile(file, &(*bytes)[0], size, &read, nullptr) && read == size;
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+// Written beside the target under a name of this process and moved over it,
+// so that the old file stays whole until the new one is complete.
+bool ReplaceFile(const char* path, const std::string& bytes) {
+  char temporary[MAX_PATH + 32];
+  std::snprintf(temporary, sizeof temporary, "%s.%lu.tmp", path, (unsigned long)GetCurrentProcessId());
+  HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = (bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+                               written == bytes.size())) &&
+            FlushFileBuffers(file);
+  CloseHandle(file);
+  if (ok && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  // The 95 family has no MoveFileEx: the old file goes only once the new one is whole.
+  if (ok && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
+    DeleteFileA(path);
+    if (MoveFileA(temporary, path)) return true;
+  }
+  DeleteFileA(temporary);
+  return false;
+}
+
+// Appends the entries of list text that name existing files; relative ones
+// are taken from the list's folder. The list draws once at the end.
+void AddEntries(HWND list, const std::string& bytes, const std::string& listFolder) {
+  std::vector<std::string> entries = m3u::ParseList(bytes);
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(list, LVM_SETITEMCOUNT, WPARAM(Count(list) + int(entries.size())), 0);
+  for (const std::string& entry : entries) {
+    std::string path = m3u::ResolveEntry(listFolder, entry);
+    if (path.size() <= m3u::kMaxPathBytes && FileExists(path.c_str())) AddTrack(list, path.c_str());
+  }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+// Starts the entry at `index` from its beginning, with the user's volume.
+void PlayTrack(HWND list, CMediaPlayer& player, int index) {
+  std::string path = index >= 0 && index < Count(list) ? Text(list, index, 1) : std::string();
+  if (PlayState.state == Paused || PlayState.state == Playing) StopPlayback(list, player);
+  SetMark(list, index, kMarkPlaying);
+  PlayState.duration = player.PlayFile(path.c_str());
+  PlayState.position = 0;
+  PlayState.state = Playing;
+  if (PlayState.duration < 0) {
+    ++PlaylistState.failedInRow;
+  } else {
+    PlaylistState.failedInRow = 0;
+    // Every track gets a fresh graph: it plays at the level the user chose.
+    player.SetVolume(AppSettings.Volume);
+  }
+}
+
+void StartAt(HWND list, CMediaPlayer& player, int index) {
+  PlaylistState.current = index;
+  PlayTrack(list, player, index);
+}
+
+// Forward and Back; in random order both pick at random.
+void Step(HWND list, CMediaPlayer& player, bool forward) {
+  int count = Count(list);
+  if (count == 0) return;
+  int index;
+  if (AppSettings.RepeatMode == kRepeatRandom)
+    index = count == 1 ? 0 : RandomPick(count - 1);
+  else
+    index = forward ? ForwardIndex(PlaylistState.current, count) : BackIndex(PlaylistState.current, count);
+  StartAt(list, player, index);
+}
+
+// A track that could not be opened counts as ended. Random order then goes
+// on in list order, so every entry is tried once; the player stops when all
+// of them failed in a row, and in one-track repeat at once.
+void SkipFailedTrack(HWND list, CMediaPlayer& player) {
+  int count = Count(list);
+  if (count == 0 || PlaylistState.failedInRow >= count || AppSettings.RepeatMode == kRepeatOne) {
+    StopPlayback(list, player);
+    return;
+  }
+  if (AppSettings.RepeatMode == kRepeatRandom)
+    StartAt(list, player, ForwardIndex(PlaylistState.current, count));
+  else
+    Step(list, player, true);
+}
+
+void TrackEnded(HWND list, CMediaPlayer& player) {
+  int count = Count(list);
+  switch (AppSettings.RepeatMode) {
+    case kRepeatAll:
+      Step(list, player, true);
+      break;
+    case kRepeatOne:
+      if (count == 0) return;
+      if (PlaylistState.current >= count) PlaylistState.current = 0;
+      PlayTrack(list, player, PlaylistState.current);
+      break;
+    default:
+      if (count == 0) return;
+      StartAt(list, player, count == 1 ? 0 : RandomPick(count - 1));
+      break;
+  }
+}
+
+void MoveSelected(HWND list, bool down) {
+  int sel = FirstSelected(list);
+  int count = Count(list);
+  if (sel < 0 || (down && sel >= count - 1) || (!down && sel == 0)) return;
+  std::string name = Text(list, sel, 0), path = Text(list, sel, 1);
+  // The copy comes first and the old entry goes: the moved entry loses its
+  // mark, and the current index keeps pointing at the same place.
+  int copyAt = down ? sel + 2 : sel - 1;
+  InsertEntry(list, copyAt, name, path);
+  SendMessageA(list, LVM_DELETEITEM, WPARAM(down ? sel : sel + 1), 0);
+  int movedTo = down ? sel + 1 : sel - 1;
+  SelectAndFocus(list, movedTo);
+  SendMessageA(list, LVM_ENSUREVISIBLE, WPARAM(movedTo), FALSE);
+}
+
+// The open or save dialog for a list file: its path, or false if cancelled.
+bool AskListFile(HWND owner, bool save, char* path, size_t size) {
+  std::snprintf(path, size, "*.m3u");
+  OPENFILENAMEA dialog = {};
+  // The older record where the newer one is refused.
+  dialog.lStructSize = OsClass >= 3 ? sizeof dialog : OPENFILENAME_SIZE_VERSION_400A;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = "ﾘｽﾄﾌｧｲﾙ (*.m3u)\0*.m3u\0";
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = DWORD(size);
+  dialog.lpstrDefExt = "m3u";
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  return (save ? g_listFileDialogs.save : g_listFileDialogs.open)(&dialog) != FALSE;
+}
+
+}  // namespace
+
+void ApplyPlaylistColours(HWND list) {
+  COLORREF text = RGB(AppSettings.R & 0xFF, AppSettings.G & 0xFF, AppSettings.B & 0xFF);
+  SendMessageA(list, LVM_SETTEXTCOLOR, 0, LPARAM(text));
+  // Entries draw over the background picture.
+  SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, LPARAM(CLR_NONE));
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void PreparePlaylistControl(HWND list) {
+  if (!list) return;
+  LONG style = GetWindowLongA(list, GWL_STYLE);
+  style = (style & ~(LVS_TYPEMASK | LVS_SINGLESEL)) | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS;
+  SetWindowLongA(list, GWL_STYLE, style);
+  struct Column {
+    const char* title;
+    int width;
+  };
+  const Column columns[] = {{"File Name", 220}, {"File Path", 420}};
+  for (int i = 0; i < 2; ++i) {
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<char*>(columns[i].title);
+    column.cx = columns[i].width;
+    column.iSubItem = i;
+    SendMessageA(list, LVM_INSERTCOLUMNA, WPARAM(i), LPARAM(&column));
+  }
+  // Image 0 marks the current track, image 1 every other entry. The list
+  // owns the image list and frees it with itself.
+  HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0);
+  for (int id : {IDI_PLAYING, IDI_NOT_PLAYING}) {
+    HICON icon = HICON(LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+    ImageList_AddIcon(images, icon);
+    if (icon) DestroyIcon(icon);
+  }
+  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, LPARAM(images));
+  ApplyPlaylistColours(list);
+}
+
+void AddTrack(HWND list, const char* path) {
+  InsertEntry(list, Count(list), m3u::NameOfPath(path), path);
+}
+
+bool LoadListFile(HWND list, const char* listPath) {
+  std::string bytes;
+  if (!ReadWholeFile(listPath, &bytes)) return false;
+  char folder[MAX_PATH * 2];
+  FolderOfPath(listPath, folder, sizeof folder);
+  AddEntries(list, bytes, folder);
+  return true;
+}
+
+bool WriteListFile(HWND list, const char* listPath) {
+  std::vector<std::string> paths;
+  for (int i = 0, n = Count(list); i < n; ++i) paths.push_back(Text(list, i, 1));
+  return ReplaceFile(listPath, m3u::FormatList(paths));
+}
+
+void LoadBackupList(HWND list) { LoadListFile(list, kBackupList); }
+
+void SaveBackupList(HWND list) { WriteListFile(list, kBackupList); }
+
+void StopPlayback(HWND list, CMediaPlayer& player) {
+  for (int i = 0, n = Count(list); i < n; ++i) SetMark(list, i, kMarkOther);
   PlayState.position = 0;
   PlayState.state = Stopped;
   player.StopAndRewind();
 }
 
-void LoadBackupList(HWND) {}
-void SeekBySlider(HWND, CMediaPlayer&) {}
-
-void PlaylistCommand(HWND, CMediaPlayer&, int id) {
-  // The repeat mode is kept in memory and written with the window state.
-  if (id >= IDM_REPEAT_ALL && id <= IDM_REPEAT_RANDOM) AppSettings.RepeatMode = id - IDM_REPEAT_ALL;
+void PlaylistTick(HWND mainWindow, CMediaPlayer& player) {
+  HWND list = ListOf(mainWindow);
+  if (PlayState.duration < 0) {
+    SkipFailedTrack(list, player);
+    return;
+  }
+  PlayState.position = player.GetPosition();
+  if (!PlaylistState.sliderDragged) {
+    HWND slider = GetDlgItem(mainWindow, IDC_POSITION);
+    LPARAM percent = SliderPercent(PlayState.position, PlayState.duration);
+    // Moving the thumb repaints the slider: only when it really moves.
+    if (SendMessageA(slider, TBM_GETPOS, 0, 0) != percent) SendMessageA(slider, TBM_SETPOS, TRUE, percent);
+  }
+  if (player.IsComplete()) TrackEnded(list, player);
 }
-void SaveBackupList(HWND) {}
+
+void SliderScroll(HWND mainWindow, CMediaPlayer& player, int scrollCode) {
+  if (scrollCode == TB_THUMBTRACK) {
+    PlaylistState.sliderDragged = true;
+  } else if (scrollCode == TB_ENDTRACK) {
+    if (PlayState.state == Playing) {
+      int percent = int(SendDlgItemMessageA(mainWindow, IDC_POSITION, TBM_GETPOS, 0, 0));
+      player.SeekPercent(percent, PlayState.duration);
+    }
+    PlaylistState.sliderDragged = false;
+  }
+}
+
+void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id) {
+  HWND list = ListOf(mainWindow);
+  switch (id) {
+    case IDC_PLAY: {
+      if (Count(list) == 0) return;
+      int sel = FirstSelected(list);
+      PlaylistState.failedInRow = 0;
+      StartAt(list, player, sel < 0 ? 0 : sel);
+      break;
+    }
+    case IDC_PAUSE:
+      if (PlayState.state == Stopped) return;
+      PlayState.state = PlayState.state == Playing ? Paused : Playing;
+      player.TogglePause();
+      break;
+    case IDC_STOP:
+      StopPlayback(list, player);
+      break;
+    case IDC_BACK:
+    case IDC_FORWARD:
+      PlaylistState.failedInRow = 0;
+      Step(list, player, id == IDC_FORWARD);
+      break;
+    case IDC_MOVE_UP:
+    case IDC_MOVE_DOWN:
+      MoveSelected(list, id == IDC_MOVE_DOWN);
+      break;
+    case IDC_LOAD_LIST:
+    case IDC_WRITE_LIST: {
+      char path[MAX_PATH] = "";
+      bool save = id == IDC_WRITE_LIST;
+      if (AskListFile(mainWindow, save, path, sizeof path)) {
+        if (save) {
+          WriteListFile(list, path);
+        } else {
+          std::string bytes;
+          // An unreadable file leaves the list as it is.
+          if (ReadWholeFile(path, &bytes)) {
+            char folder[MAX_PATH];
+            FolderOfPath(path, folder, sizeof folder);
+            SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+            AddEntries(list, bytes, folder);
+          }
+        }
+      }
+      // The dialog makes the list's folder current; the program works from its own.
+      RestoreProgramFolder();
+      break;
+    }
+    case IDC_DELETE:
+      for (int sel; (sel = FirstSelected(list)) >= 0;) SendMessageA(list, LVM_DELETEITEM, WPARAM(sel), 0);
+      break;
+    case IDC_DELETE_ALL:
+      SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+      break;
+    case IDM_REPEAT_ALL:
+    case IDM_REPEAT_ONE:
+    case IDM_REPEAT_RANDOM:
+      // Kept in memory; written with the window state.
+      AppSettings.RepeatMode = id - IDM_REPEAT_ALL;
+      break;
+    default:
+      break;
+  }
+}

@@ -1,20 +1,56 @@
-// The playlist and its playback control.
+// The playlist and its playback control: list control 1048 of the main window
+// is the only store of the tracks (column 0 the file name, column 1 the path
+// as added), the position slider 1062, the player buttons and menu items, the
+// repeat modes, and the list files.
 #pragma once
 #include <windows.h>
+#include <commdlg.h>
 
 class CMediaPlayer;
 
 #include "../core/run_state.h"  // PlayState
+#include "playlist_rules.h"
 
-// Columns, image list and transparent text background of list control 1048.
+// The player's own state beside PlayState, written by the playlist only.
+struct PlaylistPlayerState {
+  // Index of the last track started; edits of the list do not move it.
+  int current = 0;
+  // Set while the user drags the position slider, so the tick leaves it be.
+  bool sliderDragged = false;
+  // Tracks that could not be opened, one after another.
+  int failedInRow = 0;
+};
+extern PlaylistPlayerState PlaylistState;
+
+// The open and save dialogs of the list commands, so tests can answer them.
+struct ListFileDialogs {
+  BOOL(WINAPI* open)(OPENFILENAMEA* dialog);
+  BOOL(WINAPI* save)(OPENFILENAMEA* dialog);
+};
+extern ListFileDialogs g_listFileDialogs;
+extern const ListFileDialogs kSystemListFileDialogs;
+
+// Columns, image list, text colours of list control 1048.
 void PreparePlaylistControl(HWND list);
-// While a track plays: position display, end of track and advance.
-void PlaylistTick(HWND mainWindow, CMediaPlayer& player);
-void StopPlayback(HWND list, CMediaPlayer& player);
-// "backup.m3u" in the program's folder.
+// The list's text in the status panel's colour (COLOR R, G, B), over a
+// transparent background; again after the colour changed.
+void ApplyPlaylistColours(HWND list);
+
+// Appends an entry with the file name and the path, unmarked.
+void AddTrack(HWND list, const char* path);
+// Appends the existing files a list file names; false if it cannot be read.
+bool LoadListFile(HWND list, const char* listPath);
+// Writes every entry's path; the old file stays whole if that fails.
+bool WriteListFile(HWND list, const char* listPath);
+// "backup.m3u" in the current folder (the program's).
 void LoadBackupList(HWND list);
+void SaveBackupList(HWND list);
+
+// While a track plays: position, slider, end of track and advance.
+void PlaylistTick(HWND mainWindow, CMediaPlayer& player);
+// Stops and rewinds; no entry keeps the mark.
+void StopPlayback(HWND list, CMediaPlayer& player);
 // The player's buttons and menu items (1007-1011, 1014-1019, 32783-32785).
 void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id);
-// The position slider moved.
-void SeekBySlider(HWND mainWindow, CMediaPlayer& player);
-void SaveBackupList(HWND list);
+// A scroll notification (TB_THUMBTRACK, TB_ENDTRACK, ...) of the slider.
+void SliderScroll(HWND mainWindow, CMediaPlayer& player, int scrollCode);

@@ -4,9 +4,11 @@
 // Dialog templates
 #define IDD_MAIN 102
 #define IDD_LAUNCHER 149
+#define IDD_VIDEO 191
 
 // Menus
 #define IDR_CONTEXT_MENU 188
+#define IDR_VIDEO_MENU 200
 
 // Strings
 #define IDS_SOCKET_INIT_FAILED 103
@@ -57,3 +59,18 @@
 #define IDM_REPEAT_RANDOM 32785
 #define IDM_SCREEN_SAVER 32786
 #define IDM_DISPLAY_OFF 32787
+
+// Video window controls and its size menu
+#define IDC_VIDEO_PAUSE 3
+#define IDC_VIDEO_STOP 4
+#define IDC_VIDEO_PLAY 5
+#define IDC_VIDEO_POSITION 1065
+#define IDC_VIDEO_VOLUME 1066
+#define IDC_VIDEO_CLOSE 1067
+#define IDC_VIDEO_TIME 1068
+#define IDC_VIDEO_INFO 1069
+#define IDC_VIDEO_VOL_LABEL 1070
+#define IDM_VIDEO_200 32779
+#define IDM_VIDEO_100 32780
+#define IDM_VIDEO_50 32781
+#define IDM_VIDEO_FULL_SCREEN 32782

@@ -12,8 +12,12 @@ PACKAGES=(
   # running under Wine on an X display
   wine wine64 xvfb x11-apps x11-utils xdotool imagemagick locales
   fonts-ipafont-gothic fonts-ipafont-mincho
-  # sound for the media stack
+  # sound for the media stack (WAV, MP3, OGG); libav, ugly and bad decode the
+  # video formats (MPEG-4 and Cinepak AVI, MPG, WMV)
   pulseaudio gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-libav gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad
+  # making the short media files the tests play
+  sox lame ffmpeg
   # native fuzzing of the parsers
   clang libclang-rt-14-dev
   # scripts

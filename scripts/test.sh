@@ -36,6 +36,10 @@ for arch in program x86; do
   bash scripts/check-imports.sh "$BUILD/$arch-install"
 done
 
+# Short media files for the media tests, made here rather than committed.
+export TOVIX_TEST_MEDIA
+TOVIX_TEST_MEDIA="$(bash scripts/make-test-media.sh "$BUILD/media" | tail -n 1)"
+
 export TOVIX_STATE="${TOVIX_STATE:-$BUILD/wine}"
 source scripts/wine-env.sh
 tovix_start_services

@@ -117,7 +117,7 @@ TEST_F(MainWindowTest, TeardownOnDestroyInOrder) {
   parts_recorder::log.clear();
   dialog->DestroyWindow();
   EXPECT_EQ(parts_recorder::log, (Log{"stopPlayback", "saveBackupList", "saveWindowState",
-                                      "stopCpuUsage", "removeTrayIcon", "closeMailSound", "coUninitialize"}));
+                                      "stopCpuUsage", "removeTrayIcon", "closeMailSound", "releaseMedia", "coUninitialize"}));
   EXPECT_EQ(PlayState.state, Stopped);
 }
 
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, DeletedWhileOpenRunsTheTeardown) {
   parts_recorder::log.clear();
   dialog.reset();
   EXPECT_EQ(parts_recorder::log, (Log{"saveBackupList", "saveWindowState", "stopCpuUsage",
-                                      "removeTrayIcon", "closeMailSound", "coUninitialize"}));
+                                      "removeTrayIcon", "closeMailSound", "releaseMedia", "coUninitialize"}));
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(g_mainDialog, nullptr);
   EXPECT_TRUE(parts_recorder::LiveTrayIcons().empty());
@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, TeardownOnSessionEndSavesOnceAndSkipsStopWhenStopped) {
   EXPECT_TRUE(parts_recorder::log.empty());
   SendMessageA(dialog->m_hWnd, WM_ENDSESSION, TRUE, 0);
   EXPECT_EQ(parts_recorder::log, (Log{"saveBackupList", "saveWindowState", "stopCpuUsage",
-                                      "removeTrayIcon", "closeMailSound", "coUninitialize"}));
+                                      "removeTrayIcon", "closeMailSound", "releaseMedia", "coUninitialize"}));
   parts_recorder::log.clear();
   dialog->DestroyWindow();
   EXPECT_TRUE(parts_recorder::log.empty());

@@ -46,12 +46,16 @@ inline bool PumpUntil(const std::function<bool()>& done) {
   }
 }
 
+// The list commands' file dialogs answer Cancel: a real one would wait for a person.
+inline BOOL WINAPI CancelListDialog(OPENFILENAMEA*) { return FALSE; }
+
 class MainWindowTest : public testing::Test {
  protected:
   // The seams the recorders and tests change come back after the window.
   CScopedOverride<MainWindowParts> partsSeam{g_mainParts};
   CScopedOverride<SideEffects> effectsSeam{g_sideEffects};
   CScopedOverride<decltype(g_readLocalTime)> clockSeam{g_readLocalTime};
+  CScopedOverride<ListFileDialogs> listDialogsSeam{g_listFileDialogs, {CancelListDialog, CancelListDialog}};
 
   void SetUp() override {
     AppSettings = Settings();
@@ -59,6 +63,9 @@ class MainWindowTest : public testing::Test {
     MailCounts[0] = MailCounts[1] = MailCounts[2] = 0;
     TrayMailIconShown = false;
     AfxGetApp()->SetProfileName(folder.File("tovix.ini").c_str());
+    // The program's folder is its current folder: backup.m3u goes there.
+    GetCurrentDirectoryA(sizeof savedFolder, savedFolder);
+    SetCurrentDirectoryA(folder.File("").c_str());
     parts_recorder::Install();
   }
   void TearDown() override {
@@ -66,6 +73,7 @@ class MainWindowTest : public testing::Test {
     dialog.reset();
     EXPECT_TRUE(parts_recorder::LiveTrayIcons().empty()) << "a tray icon was left behind";
     parts_recorder::Uninstall();
+    SetCurrentDirectoryA(savedFolder);
   }
   void WriteProfile(const std::string& text) { TempFolder::Write(folder.File("tovix.ini"), text); }
   std::string ReadProfile() const { return TempFolder::Read(folder.File("tovix.ini")); }
@@ -84,6 +92,7 @@ class MainWindowTest : public testing::Test {
     return parts_recorder::log;
   }
 
+  char savedFolder[MAX_PATH] = "";
   TempFolder folder;
   std::unique_ptr<CMainDialog> dialog;
   std::vector<std::string> startLog;

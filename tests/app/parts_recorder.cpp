@@ -88,13 +88,17 @@ void Install() {
     log.push_back("mailSoundNotify " + std::to_string(flags));
     kMainWindowParts.mailSoundNotify(flags);
   };
+  p.releaseMedia = RECORD1(releaseMedia);
   p.coUninitialize = RECORD0(coUninitialize);
   p.cleanMemory = RECORD1(cleanMemory);
   p.playlistCommand = [](CMainDialog& d, int id) {
     log.push_back("playlistCommand " + std::to_string(id));
     kMainWindowParts.playlistCommand(d, id);
   };
-  p.seekBySlider = RECORD1(seekBySlider);
+  p.sliderScroll = [](CMainDialog& d, int code) {
+    log.push_back("sliderScroll " + std::to_string(code));
+    kMainWindowParts.sliderScroll(d, code);
+  };
   p.setVolume = [](CMainDialog& d, int level) {
     log.push_back("setVolume " + std::to_string(level));
     kMainWindowParts.setVolume(d, level);
