@@ -15,21 +15,12 @@
 #include <string>
 
 #include "media/media_player.h"
+#include "tests/media/test_media.h"
 
 namespace {
 
 const int kChanges = 1000, kWarm = 200;
 
-// TOVIX_TEST_MEDIA as a Windows path: Wine shows the Unix root as Z:.
-std::string MediaFolder() {
-  const char* env = getenv("TOVIX_TEST_MEDIA");
-  if (!env || !*env) return "";
-  std::string path = env;
-  if (path[0] != '/') return path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return "Z:" + path;
-}
 
 // Private bytes (the commit charge). Windows reports them twice, as
 // PagefileUsage and PrivateUsage; Wine leaves PrivateUsage at 0 and gives the

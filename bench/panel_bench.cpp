@@ -7,27 +7,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "core/settings.h"
 #include "status/samplers.h"
 #include "status/status_panel.h"
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) / double(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 }  // namespace
 

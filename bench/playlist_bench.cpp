@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "core/settings.h"
 #include "framework/files.h"
 #include "media/media_player.h"
@@ -22,21 +23,6 @@ namespace {
 constexpr int kFiles = 10000;
 constexpr int kRounds = 5;
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) / double(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 double Percentile(std::vector<double> v, double p) {
   std::sort(v.begin(), v.end());

@@ -18,6 +18,16 @@ PlaylistPlayerState PlaylistState;
 const ListFileDialogs kSystemListFileDialogs = {GetOpenFileNameA, GetSaveFileNameA};
 ListFileDialogs g_listFileDialogs = kSystemListFileDialogs;
 
+std::string PlaylistItemText(HWND list, int index, int column) {
+  char text[MAX_PATH] = "";
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(index), LPARAM(&item));
+  return text;
+}
+
 namespace {
 
 constexpr int kMarkPlaying = 0;  // icon 178
@@ -28,15 +38,6 @@ HWND ListOf(HWND mainWindow) { return GetDlgItem(mainWindow, IDC_PLAYLIST); }
 int Count(HWND list) { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 int FirstSelected(HWND list) { return int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }
 
-std::string Text(HWND list, int index, int column) {
-  char text[MAX_PATH] = "";
-  LVITEMA item = {};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(index), LPARAM(&item));
-  return text;
-}
 
 void SetMark(HWND list, int index, int image) {
   LVITEMA item = {};
@@ -125,7 +126,7 @@ void AddEntries(HWND list, const std::string& bytes, const std::string& listFold
 
 // Starts the entry at `index` from its beginning, with the user's volume.
 void PlayTrack(HWND list, CMediaPlayer& player, int index) {
-  std::string path = index >= 0 && index < Count(list) ? Text(list, index, 1) : std::string();
+  std::string path = index >= 0 && index < Count(list) ? PlaylistItemText(list, index, 1) : std::string();
   if (PlayState.state == Paused || PlayState.state == Playing) StopPlayback(list, player);
   SetMark(list, index, kMarkPlaying);
   PlayState.duration = player.PlayFile(path.c_str());
@@ -194,7 +195,7 @@ void MoveSelected(HWND list, bool down) {
   int sel = FirstSelected(list);
   int count = Count(list);
   if (sel < 0 || (down && sel >= count - 1) || (!down && sel == 0)) return;
-  std::string name = Text(list, sel, 0), path = Text(list, sel, 1);
+  std::string name = PlaylistItemText(list, sel, 0), path = PlaylistItemText(list, sel, 1);
   // The copy comes first and the old entry goes: the moved entry loses its
   // mark, and the current index keeps pointing at the same place.
   int copyAt = down ? sel + 2 : sel - 1;
@@ -276,7 +277,7 @@ bool LoadListFile(HWND list, const char* listPath) {
 
 bool WriteListFile(HWND list, const char* listPath) {
   std::vector<std::string> paths;
-  for (int i = 0, n = Count(list); i < n; ++i) paths.push_back(Text(list, i, 1));
+  for (int i = 0, n = Count(list); i < n; ++i) paths.push_back(PlaylistItemText(list, i, 1));
   return ReplaceFile(listPath, m3u::FormatList(paths));
 }
 

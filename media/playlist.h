@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <string>
+
 class CMediaPlayer;
 
 #include "../core/run_state.h"  // PlayState
@@ -38,6 +40,8 @@ void ApplyPlaylistColours(HWND list);
 
 // Appends an entry with the file name and the path, unmarked.
 void AddTrack(HWND list, const char* path);
+// The text of an entry: column 0 the name, column 1 the full path.
+std::string PlaylistItemText(HWND list, int index, int column);
 // Appends the existing files a list file names; false if it cannot be read.
 bool LoadListFile(HWND list, const char* listPath);
 // Writes every entry's path; the old file stays whole if that fails.

@@ -116,6 +116,13 @@ load-module module-null-sink sink_name=nullsink
 load-module module-native-protocol-unix socket=$dir/native auth-anonymous=1
 set-default-sink nullsink
 PA
+  # Our own sound server left running by an interrupted run holds its pid
+  # file: only a process started with our configuration is stopped.
+  local stale
+  for stale in $(pgrep -f -- "-F $dir/null.pa" || true); do
+    tovix_pid_is_ours "$stale" "$dir/null.pa" && kill "$stale" 2>/dev/null || true
+  done
+  tovix_wait 10 eval '! pgrep -f -- "-F $dir/null.pa" >/dev/null' || true
   rm -f "$dir/native"
   HOME="$dir" XDG_RUNTIME_DIR="$dir" pulseaudio -n -F "$dir/null.pa" --exit-idle-time=-1 \
     --daemonize=no --system=false >"$dir/pulse.log" 2>&1 &

@@ -12,19 +12,10 @@
 #include <string>
 
 #include "media/media_player.h"
+#include "tests/media/test_media.h"
 
 namespace {
 
-// The media folder as a Windows path: Wine shows the Unix root as Z:.
-std::string MediaFolder() {
-  const char* env = getenv("TOVIX_TEST_MEDIA");
-  if (!env || !*env) return "";
-  std::string path = env;
-  if (path[0] != '/') return path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return "Z:" + path;
-}
 
 std::string Media(const std::string& name) { return MediaFolder() + "\\" + name; }
 

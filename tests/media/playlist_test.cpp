@@ -18,6 +18,7 @@
 #include "framework/scoped_override.h"
 #include "media/media_player.h"
 #include "media/playlist.h"
+#include "tests/media/test_media.h"
 #include "resources/resource.h"
 #include "tests/test_files.h"
 
@@ -105,15 +106,7 @@ class PlaylistTest : public testing::Test {
       AddTrack(list, folder.File(name).c_str());
     }
   }
-  std::string Path(int index, int column = 1) {
-    char text[MAX_PATH] = "";
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(index), LPARAM(&item));
-    return text;
-  }
+  std::string Path(int index, int column = 1) { return PlaylistItemText(list, index, column); }
   int Count() { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
   Ints Marks() {
     Ints marks;
@@ -564,11 +557,8 @@ TEST_F(BackupListTest, LoadAndWriteListThroughTheDialogs) {
 
 // Three real one-second files through the real media stack.
 TEST_F(PlaylistTest, RealFilesAdvanceThroughTheList) {
-  const char* media = std::getenv("TOVIX_TEST_MEDIA");
-  ASSERT_TRUE(media && *media) << "TOVIX_TEST_MEDIA is not set: run scripts/make-test-media.sh and export it";
-  std::string base = std::string("Z:") + media;
-  for (char& c : base)
-    if (c == '/') c = '\\';
+  std::string base = MediaFolder();
+  ASSERT_FALSE(base.empty()) << "TOVIX_TEST_MEDIA is not set: run scripts/make-test-media.sh and export it";
   const char* names[] = {"one.wav", "two.wav", "three.wav"};
   for (const char* name : names) {
     std::string path = base + "\\" + name;

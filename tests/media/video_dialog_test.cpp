@@ -14,6 +14,7 @@
 #include "media/video_dialog.h"
 #include "media/video_layout.h"
 #include "resources/resource.h"
+#include "tests/media/test_media.h"
 
 namespace {
 
@@ -142,13 +143,9 @@ class VideoWindow : public testing::Test {
   static void TearDownTestSuite() { CoUninitialize(); }
 
   void SetUp() override {
-    const char* media = std::getenv("TOVIX_TEST_MEDIA");
-    ASSERT_TRUE(media && *media) << "TOVIX_TEST_MEDIA is not set: run through scripts/test.sh, or set "
+    std::string folder = MediaFolder();
+    ASSERT_FALSE(folder.empty()) << "TOVIX_TEST_MEDIA is not set: run through scripts/test.sh, or set "
                                     "it to the folder scripts/make-test-media.sh fills";
-    // A Unix path seen through Wine's Z: drive.
-    std::string folder = std::string("Z:") + media;
-    for (char& c : folder)
-      if (c == '/') c = '\\';
     first_ = folder + "\\video320.avi";
     second_ = folder + "\\video320b.avi";
     for (const std::string* path : {&first_, &second_})
