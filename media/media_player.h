@@ -4,9 +4,10 @@
 // Units at the interface: whole seconds (truncated), seek targets in percent,
 // volume as a level 0..1000 (1000 = full).
 //
-// COM must be initialised on the calling thread before CreateGraph, and the
-// owner calls ReleaseGraph before it uninitialises COM: the destructor leaves
-// the last graph alone, since COM may already be gone by then.
+// COM must be initialised on the calling thread before CreateGraph. A graph
+// still alive when COM goes crashes the process at exit, so an owner that
+// uninitialises COM while the player lives calls ReleaseGraph first (the
+// main window does); otherwise the destructor releases it.
 #pragma once
 #include <windows.h>
 
@@ -18,7 +19,7 @@ struct IMediaEvent;
 
 class CMediaPlayer {
  public:
-  virtual ~CMediaPlayer() = default;
+  virtual ~CMediaPlayer() { CMediaPlayer::ReleaseGraph(); }
   // Seeks to percent (0..100) of a track of durationSeconds.
   virtual void SeekPercent(int percent, int durationSeconds);
   // 1000 -> 0 dB, 500 -> -15 dB, 0 -> -30 dB. The level is kept and applied
