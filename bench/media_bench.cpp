@@ -54,8 +54,10 @@ class CountingPlayer : public CMediaPlayer {
   int freed = 0;
 };
 
-// The same track change with bare DirectShow calls: a fresh graph, render,
-// run; the previous graph stopped and released.
+// The same track change with bare DirectShow calls, the same ones the engine
+// makes: a fresh graph and its four interfaces, render, duration, volume,
+// run; the previous graph stopped and released. What this grows by is the
+// media stack's own, not the engine's.
 class BareGraph {
  public:
   ~BareGraph() { Release(); }
@@ -66,22 +68,40 @@ class BareGraph {
                      reinterpret_cast<void**>(&graph_));
     if (!graph_) return false;
     graph_->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control_));
+    graph_->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&seeking_));
+    graph_->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events_));
+    graph_->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&audio_));
     WCHAR wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
     if (FAILED(graph_->RenderFile(wide, nullptr)) || !control_) return false;
+    LONGLONG duration = 0;
+    if (seeking_) {
+      seeking_->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
+      seeking_->GetDuration(&duration);
+    }
+    if (audio_) audio_->put_Volume(0);
     control_->Run();
     return true;
   }
 
  private:
+  template <class T>
+  static void Drop(T*& p) {
+    if (p) p->Release();
+    p = nullptr;
+  }
   void Release() {
-    if (control_) control_->Release();
-    if (graph_) graph_->Release();
-    control_ = nullptr;
-    graph_ = nullptr;
+    Drop(control_);
+    Drop(graph_);
+    Drop(seeking_);
+    Drop(audio_);
+    Drop(events_);
   }
   IGraphBuilder* graph_ = nullptr;
   IMediaControl* control_ = nullptr;
+  IMediaSeeking* seeking_ = nullptr;
+  IBasicAudio* audio_ = nullptr;
+  IMediaEvent* events_ = nullptr;
 };
 
 struct Run {
