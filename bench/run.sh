@@ -2,6 +2,7 @@
 # Runs the benchmarks under Wine and prints figures measured side by side in
 # this one run: the panel's per-tick cost against the tick's budget, the
 # media engine's private bytes over 1,000 track changes, and the
+# archiver libraries against zip, gzip, unzip and lhasa, the
 # idle CPU of the program against a bare window with the same 250 ms timer
 # (each process plus the wineserver it keeps busy), over IDLE_SECONDS (60).
 set -euo pipefail
@@ -38,6 +39,9 @@ echo "== media engine: 1,000 track changes"
 
 echo "== playlist: a backup list of 10,000 files, and the tick"
 (cd "$B" && "$WINE64" bench/playlist_bench.exe 2> >(grep -v '^ALSA lib' >&2))
+
+echo "== archiver libraries against the real tools"
+source "$ROOT/bench/archive_bench.sh"
 
 source "$ROOT/bench/startup.sh"
 

@@ -1,5 +1,5 @@
 #!/bin/bash
-# Builds the mail parsers and the bitmap file check natively with clang's libFuzzer, AddressSanitizer and
+# Builds the mail parsers, the bitmap file check and the archive readers natively with clang's libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs each target for FUZZ_SECONDS (60) from
 # its seed corpus in tests/fuzz/corpus. A crash, leak or sanitizer report
 # fails the run; new inputs found go to $TOVIX_BUILD/fuzz (build/fuzz), not
@@ -18,11 +18,19 @@ PURE=(mail/pop3_check.cpp mail/pop3_reply.cpp mail/httpmail_check.cpp mail/httpm
       framework/text.cpp)
 FLAGS=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I "$ROOT")
 
-for target in fuzz_pop3 fuzz_httpmail fuzz_http_response fuzz_bitmap; do
+# The archive formats (LZH, ZIP, tar and gzip) with zlib.
+ARCHIVES=(archivers/core/*.cpp archivers/lzh/*.cpp archivers/zip/*.cpp archivers/tar/*.cpp)
+MAIL_TARGETS=(fuzz_pop3 fuzz_httpmail fuzz_http_response fuzz_bitmap)
+ARCHIVE_TARGETS=(fuzz_lzh fuzz_zip fuzz_tar)
+
+for target in "${MAIL_TARGETS[@]}"; do
   clang++ "${FLAGS[@]}" "tests/fuzz/$target.cpp" "${PURE[@]}" -o "$OUT/$target"
 done
+for target in "${ARCHIVE_TARGETS[@]}"; do
+  clang++ "${FLAGS[@]}" "tests/fuzz/$target.cpp" "${ARCHIVES[@]}" -lz -o "$OUT/$target"
+done
 
-for target in fuzz_pop3 fuzz_httpmail fuzz_http_response fuzz_bitmap; do
+for target in "${MAIL_TARGETS[@]}" "${ARCHIVE_TARGETS[@]}"; do
   corpus="$OUT/corpus/$target"
   mkdir -p "$corpus"
   echo "fuzz: $target for ${SECONDS_PER_TARGET}s"

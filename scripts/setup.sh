@@ -9,6 +9,8 @@ PACKAGES=(
   cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
   mingw-w64-tools googletest
+  # zlib for the archiver libraries: for Windows, and natively for fuzzing
+  libz-mingw-w64-dev zlib1g-dev
   # running under Wine on an X display
   wine wine64 xvfb x11-apps x11-utils xdotool imagemagick locales
   fonts-ipafont-gothic fonts-ipafont-mincho

@@ -1,0 +1,30 @@
+// The entry points of unlha32.dll: the program loads it by name and calls
+// these three; the work is shared with the other archiver libraries.
+#include <windows.h>
+
+#include "archivers/win/library.h"
+
+extern "C" {
+
+__declspec(dllexport) int WINAPI Unlha(HWND window, LPCSTR command, LPSTR output, DWORD size) {
+  (void)window;
+  try {
+    return arc::RunUnlha(command, output, size);
+  } catch (...) {
+    if (output && size) output[0] = '\0';
+    return arc::kErrorWrite;
+  }
+}
+
+__declspec(dllexport) BOOL WINAPI UnlhaCheckArchive(LPCSTR path, int mode) {
+  (void)mode;  // every mode checks the content
+  try {
+    return arc::CheckArchive(arc::Format::Lzh, path) ? TRUE : FALSE;
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+__declspec(dllexport) WORD WINAPI UnlhaGetVersion() { return arc::kLibraryVersion; }
+
+}  // extern "C"

@@ -1,0 +1,21 @@
+// The entry points of ZIP32J.DLL: the program loads it by name and calls
+// these two; the work is shared with the other archiver libraries.
+#include <windows.h>
+
+#include "archivers/win/library.h"
+
+extern "C" {
+
+__declspec(dllexport) int WINAPI Zip(HWND window, LPCSTR command, LPSTR output, DWORD size) {
+  (void)window;
+  try {
+    return arc::RunZip(command, output, size);
+  } catch (...) {
+    if (output && size) output[0] = '\0';
+    return arc::kErrorWrite;
+  }
+}
+
+__declspec(dllexport) WORD WINAPI ZipGetVersion() { return arc::kLibraryVersion; }
+
+}  // extern "C"
