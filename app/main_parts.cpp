@@ -94,7 +94,7 @@ const MainWindowParts kMainWindowParts = {
     [](CMainDialog& d, int id) { PlaylistCommand(d.m_hWnd, d.Player(), id); },
     [](CMainDialog& d, int code) { SliderScroll(d.m_hWnd, d.Player(), code); },
     [](CMainDialog& d, int level) { d.Player().SetVolume(level); },
-    DispatchDrop,
+    [](CMainDialog& d, HDROP drop) { DispatchDrop(DropTarget{&d, d.DropAction(), d.Playlist(), &d.Video()}, drop); },
     [](CMainDialog& d) { return RunSettingsSheet(d.m_hWnd); },
     [](CMainDialog& d) { ApplyTransparency(d.m_hWnd, AppSettings.Skelton); },
     [](CMainDialog& d) { SyncStartupShortcut(d.m_hWnd); },

@@ -8,11 +8,15 @@ MIX_MB="${ARCHIVE_MIX_MB:-100}"
 W="$BUILD/archive-bench"
 rm -rf "$W" && mkdir -p "$W/src" "$W/mix"
 tar -C "$ROOT" --exclude=./build --exclude=./.git -cf "$W/src/sources.tar" .
-# Text: the sources repeated with line numbers (compressible as real text is);
-# the rest random bytes run through gzip (incompressible, as media are).
-(cd "$ROOT" && i=0; while :; do git ls-files | grep -E '\.(cpp|h|md|html|sh|txt|rc)$' | xargs cat | nl; i=$((i+1)); [ $i -ge 40 ] && break; done) |
-  head -c $((MIX_MB * 1048576 * 6 / 10)) > "$W/mix/text.txt"
-head -c $((MIX_MB * 1048576 * 4 / 10)) /dev/urandom | gzip -1 | head -c $((MIX_MB * 1048576 * 4 / 10)) > "$W/mix/packed.gz"
+# Text: the sources with line numbers, repeated (compressible as real text
+# is); the rest random bytes through gzip (incompressible, as media are).
+text_bytes=$((MIX_MB * 1048576 * 6 / 10))
+(cd "$ROOT" && git ls-files | grep -E '\.(cpp|h|md|html|sh|txt|rc)$' | xargs cat | nl) > "$W/one.txt"
+: > "$W/mix/text.txt"
+while [ "$(stat -c %s "$W/mix/text.txt")" -lt "$text_bytes" ]; do cat "$W/one.txt" >> "$W/mix/text.txt"; done
+truncate -s "$text_bytes" "$W/mix/text.txt"
+rm -f "$W/one.txt"
+head -c $((MIX_MB * 1048576 * 4 / 10)) /dev/urandom | gzip -1 > "$W/mix/packed.gz"
 
 win() { winepath -w "$1" 2>/dev/null; }
 # Seconds of a native command.

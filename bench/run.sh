@@ -1,10 +1,11 @@
 #!/bin/bash
 # Runs the benchmarks under Wine and prints figures measured side by side in
 # this one run: the panel's per-tick cost against the tick's budget, the
-# media engine's private bytes over 1,000 track changes, and the
-# archiver libraries against zip, gzip, unzip and lhasa, the
-# idle CPU of the program against a bare window with the same 250 ms timer
-# (each process plus the wineserver it keeps busy), over IDLE_SECONDS (60).
+# media engine's private bytes over 1,000 track changes, the archiver
+# libraries against zip, gzip, unzip and lhasa, split and join against cp,
+# and the idle CPU of the program against a bare window with the same 250 ms
+# timer (each process plus the wineserver it keeps busy), over IDLE_SECONDS
+# (60).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
@@ -42,6 +43,9 @@ echo "== playlist: a backup list of 10,000 files, and the tick"
 
 echo "== archiver libraries against the real tools"
 source "$ROOT/bench/archive_bench.sh"
+
+echo "== split and join of 1 GiB against cp"
+source "$ROOT/bench/split_bench.sh"
 
 source "$ROOT/bench/startup.sh"
 

@@ -1,9 +1,17 @@
 // Resource ids shared by the resource script and the code.
 #pragma once
 
+// Labels that code never addresses
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 // Dialog templates
 #define IDD_MAIN 102
 #define IDD_LAUNCHER 149
+#define IDD_COMPRESS 157
+#define IDD_SPLIT 159
+#define IDD_JOIN 160
 #define IDD_VIDEO 191
 
 // Menus
@@ -74,3 +82,20 @@
 #define IDM_VIDEO_100 32780
 #define IDM_VIDEO_50 32781
 #define IDM_VIDEO_FULL_SCREEN 32782
+
+// Compress dialog controls
+#define IDC_COMPRESS_NAME 1035
+#define IDC_COMPRESS_FORMAT 1036
+#define IDC_COMPRESS_SELF_EXTRACT 1037
+#define IDC_COMPRESS_START 1038
+
+// Split and join dialog controls (the path static is shared by both)
+#define IDC_SPLIT_START 1039
+#define IDC_SPLIT_PATH 1040
+#define IDC_JOIN_PATH 1040
+#define IDC_SPLIT_FILE_SIZE 1041
+#define IDC_SPLIT_PIECE_SIZE 1042
+#define IDC_SPLIT_BATCH 1043
+#define IDC_SPLIT_PROGRESS 1044
+#define IDC_SPLIT_COUNT 1045
+#define IDC_JOIN_PROGRESS 1046

@@ -23,7 +23,7 @@ PACKAGES=(
   # native fuzzing of the parsers
   clang libclang-rt-14-dev
   # scripts
-  python3 procps coreutils
+  python3 python3-xlib procps coreutils
 )
 
 # Test peers (mail servers and the like) list their packages beside them.

@@ -1,0 +1,186 @@
+#include "join_dialog.h"
+
+#include <commctrl.h>
+
+#include "core/side_effects.h"
+#include "resources/resource.h"
+#include "split_dialog.h"
+
+using splitjoin::Failure;
+
+namespace {
+// A short pause before the work, so the dialog shows first.
+constexpr UINT_PTR kStartTimer = 1;
+constexpr UINT kStartDelayMs = 200;
+constexpr UINT_PTR kWorkTimer = 2;
+
+void CloseHandleOnce(HANDLE& h) {
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  h = INVALID_HANDLE_VALUE;
+}
+}  // namespace
+
+void StartJoin(HWND owner, const char* path) {
+  std::string output;
+  if (!splitjoin::JoinOutputPath(path, &output)) {
+    g_sideEffects.messageBox(owner, splitjoin::kNotFirstPieceText, splitjoin::kJoinErrorCaption,
+                             MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  splitjoin::COwnerHandle parent(owner);
+  CJoinDialog dialog(output.c_str(), parent.Owner());
+  dialog.DoModal();
+}
+
+CJoinDialog::CJoinDialog(const char* output, CWnd* parent) : CDialog(IDD_JOIN, parent), m_output(output) {}
+
+CJoinDialog::~CJoinDialog() { CloseFiles(); }
+
+BOOL CJoinDialog::OnInitDialog() {
+  SendDlgItemMessageA(m_hWnd, IDC_JOIN_PROGRESS, PBM_SETRANGE32, 0, 100);
+  SetProgress(0);
+  SetTimer(m_hWnd, kStartTimer, kStartDelayMs, nullptr);
+  return TRUE;
+}
+
+void CJoinDialog::OnCancel() {
+  // The close box: the output keeps the pieces copied so far.
+  KillTimer(m_hWnd, kStartTimer);
+  KillTimer(m_hWnd, kWorkTimer);
+  m_running = false;
+  CloseFiles();
+  EndDialog(IDCANCEL);
+}
+
+LRESULT CJoinDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_TIMER:
+      if (wParam == kStartTimer) {
+        KillTimer(m_hWnd, kStartTimer);
+        m_buffer.resize(size_t(splitjoin::kSliceBytes));
+        m_running = true;
+        SetTimer(m_hWnd, kWorkTimer, 1, nullptr);
+        return 0;
+      }
+      if (wParam == kWorkTimer) {
+        OnTimer();
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      KillTimer(m_hWnd, kStartTimer);
+      KillTimer(m_hWnd, kWorkTimer);
+      m_running = false;
+      CloseFiles();
+      break;
+  }
+  return CDialog::WindowProc(msg, wParam, lParam);
+}
+
+void CJoinDialog::OnTimer() {
+  if (!m_running) return;
+  splitjoin::CSliceBudget budget;
+  do {
+    if (!Slice()) return;
+  } while (!budget.Spent());
+  SetProgress(splitjoin::ProgressPercent(m_copied, m_pieceBytes));
+}
+
+bool CJoinDialog::OpenNextPiece() {
+  // Three digits: nothing comes after the 999th piece.
+  if (m_index >= splitjoin::kMaxPieces) {
+    Finish();
+    return false;
+  }
+  m_pieceName = splitjoin::PieceName(m_output, m_index + 1);
+  m_piece = CreateFileA(m_pieceName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (m_piece == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    // The first missing number ends the join; a piece that is there but
+    // cannot be read, or a missing first piece, is a failure.
+    if (m_index > 0 && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+      Finish();
+    } else {
+      Fail(Failure::kOpen, m_pieceName, error);
+    }
+    return false;
+  }
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(m_piece, &size)) {
+    Fail(Failure::kRead, m_pieceName, GetLastError());
+    return false;
+  }
+  // The output is created only once there is something to join into it, so a
+  // failed start leaves an existing file of that name alone.
+  if (m_out == INVALID_HANDLE_VALUE) {
+    m_out = CreateFileA(m_output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (m_out == INVALID_HANDLE_VALUE) {
+      Fail(Failure::kCreate, m_output, GetLastError());
+      return false;
+    }
+  }
+  m_pieceBytes = uint64_t(size.QuadPart);
+  m_copied = 0;
+  SetProgress(splitjoin::ProgressPercent(0, m_pieceBytes));
+  SetDlgItemTextA(m_hWnd, IDC_JOIN_PATH, m_pieceName.c_str());
+  return true;
+}
+
+bool CJoinDialog::Slice() {
+  if (m_piece == INVALID_HANDLE_VALUE && !OpenNextPiece()) return false;
+  DWORD got = 0;
+  if (!ReadFile(m_piece, m_buffer.data(), DWORD(m_buffer.size()), &got, nullptr)) {
+    Fail(Failure::kRead, m_pieceName, GetLastError());
+    return false;
+  }
+  if (got == 0) {
+    // The end of this piece: on to the next number.
+    SetProgress(splitjoin::ProgressPercent(m_copied, m_pieceBytes));
+    CloseHandleOnce(m_piece);
+    ++m_index;
+    return true;
+  }
+  DWORD put = 0;
+  BOOL ok = WriteFile(m_out, m_buffer.data(), got, &put, nullptr);
+  DWORD error = !ok ? GetLastError() : put != got ? ERROR_DISK_FULL : 0;
+  if (error) {
+    Fail(Failure::kWrite, m_output, error);
+    return false;
+  }
+  m_copied += got;
+  return true;
+}
+
+void CJoinDialog::Finish() {
+  KillTimer(m_hWnd, kWorkTimer);
+  m_running = false;
+  CloseHandleOnce(m_piece);
+  // A failed close can mean the data never reached the disk.
+  HANDLE out = m_out;
+  m_out = INVALID_HANDLE_VALUE;
+  if (out != INVALID_HANDLE_VALUE && !CloseHandle(out)) return Fail(Failure::kWrite, m_output, GetLastError());
+  g_sideEffects.messageBox(m_hWnd, splitjoin::kJoinDoneText, splitjoin::kJoinDoneCaption, MB_OK);
+  EndDialog(IDOK);
+}
+
+void CJoinDialog::Fail(Failure what, const std::string& path, DWORD error) {
+  KillTimer(m_hWnd, kWorkTimer);
+  m_running = false;
+  CloseFiles();
+  g_sideEffects.messageBox(m_hWnd, splitjoin::FailureText(what, path, splitjoin::SystemReason(error)).c_str(),
+                           splitjoin::kJoinErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+  EndDialog(IDABORT);
+}
+
+void CJoinDialog::CloseFiles() {
+  CloseHandleOnce(m_piece);
+  CloseHandleOnce(m_out);
+}
+
+void CJoinDialog::SetProgress(int percent) {
+  if (percent == m_shownPercent) return;
+  m_shownPercent = percent;
+  SendDlgItemMessageA(m_hWnd, IDC_JOIN_PROGRESS, PBM_SETPOS, WPARAM(percent), 0);
+}

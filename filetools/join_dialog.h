@@ -1,0 +1,52 @@
+// The join dialog: the pieces path.001, path.002, ... are copied one after
+// another into path, up to the first number that is missing. The work runs on
+// the dialog's timer in 1,000,000-byte slices, as many per timer message as
+// fit in about 15 ms; the close box ends it at once, keeping what was copied.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/dialog.h"
+#include "split_plan.h"
+
+// Joins the pieces of which `path` is the first (its extension must be
+// ".001") in a modal dialog owned by `owner`; refuses any other path with a
+// message owned by `owner`.
+void StartJoin(HWND owner, const char* path);
+
+class CJoinDialog : public CDialog {
+ public:
+  // `output` is the joined file; the pieces are its name plus ".001" on.
+  CJoinDialog(const char* output, CWnd* parent);
+  ~CJoinDialog() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnOK() override {}
+  void OnCancel() override;
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void OnTimer();
+  // One slice; false when the join ended, finished or failed.
+  bool Slice();
+  bool OpenNextPiece();
+  void Finish();
+  void Fail(splitjoin::Failure what, const std::string& path, DWORD error);
+  void CloseFiles();
+  void SetProgress(int percent);
+
+  std::string m_output;
+  HANDLE m_out = INVALID_HANDLE_VALUE;
+  HANDLE m_piece = INVALID_HANDLE_VALUE;
+  std::string m_pieceName;
+  std::vector<char> m_buffer;
+  uint64_t m_index = 0;  // next or current piece, 0-based; its number is index + 1
+  uint64_t m_pieceBytes = 0;
+  uint64_t m_copied = 0;
+  bool m_running = false;
+  int m_shownPercent = -1;
+};

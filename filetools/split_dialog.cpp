@@ -1,0 +1,272 @@
+#include "split_dialog.h"
+
+#include <commctrl.h>
+
+#include "core/side_effects.h"
+#include "resources/resource.h"
+
+using splitjoin::Failure;
+
+namespace {
+
+constexpr UINT_PTR kWorkTimer = 1;
+
+void CloseHandleOnce(HANDLE& h) {
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  h = INVALID_HANDLE_VALUE;
+}
+
+std::string ItemText(HWND dialog, int id) {
+  char text[64] = "";
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+namespace splitjoin {
+
+std::string SystemReason(DWORD error) {
+  if (error == 0) return std::string();
+  char* buffer = nullptr;
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string reason = n && buffer ? std::string(buffer, n) : std::string();
+  if (buffer) LocalFree(buffer);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+    reason.pop_back();
+  return reason;
+}
+
+CSliceBudget::CSliceBudget() {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  m_limit = frequency.QuadPart * 15 / 1000;
+  QueryPerformanceCounter(&m_start);
+}
+
+bool CSliceBudget::Spent() const {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart - m_start.QuadPart >= m_limit;
+}
+
+}  // namespace splitjoin
+
+void StartSplit(HWND owner, const char* path) {
+  splitjoin::COwnerHandle parent(owner);
+  CSplitDialog dialog(path, parent.Owner());
+  dialog.DoModal();
+}
+
+CSplitDialog::CSplitDialog(const char* path, CWnd* parent) : CDialog(IDD_SPLIT, parent), m_path(path) {}
+
+CSplitDialog::~CSplitDialog() { CloseFiles(); }
+
+BOOL CSplitDialog::OnInitDialog() {
+  // Attributes only: the size is readable even while another program has
+  // the file open.
+  HANDLE file = CreateFileA(m_path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  LARGE_INTEGER size = {};
+  if (file != INVALID_HANDLE_VALUE) {
+    if (!GetFileSizeEx(file, &size)) size.QuadPart = 0;
+    CloseHandle(file);
+  }
+  m_fileSize = uint64_t(size.QuadPart);
+
+  SetDlgItemTextA(m_hWnd, IDC_SPLIT_PATH, m_path.c_str());
+  SetDlgItemTextA(m_hWnd, IDC_SPLIT_FILE_SIZE, splitjoin::SizeText(m_fileSize).c_str());
+  SetDlgItemTextA(m_hWnd, IDC_SPLIT_PIECE_SIZE, "1");
+  m_pieceSize = 1;
+  m_count = splitjoin::PieceCount(m_fileSize, 1);
+  SetDlgItemTextA(m_hWnd, IDC_SPLIT_COUNT, splitjoin::OpeningCountText(m_fileSize).c_str());
+  CheckDlgButton(m_hWnd, IDC_SPLIT_BATCH, BST_UNCHECKED);
+  SendDlgItemMessageA(m_hWnd, IDC_SPLIT_PROGRESS, PBM_SETRANGE32, 0, 100);
+  SetProgress(0);
+
+  // A size typed at once replaces the 1; Enter then starts the split.
+  HWND edit = GetDlgItem(IDC_SPLIT_PIECE_SIZE);
+  SetFocus(edit);
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+  return FALSE;
+}
+
+void CSplitDialog::OnCancel() {
+  if (!m_running) EndDialog(IDCANCEL);
+}
+
+LRESULT CSplitDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_SPLIT_START && HIWORD(wParam) == BN_CLICKED) {
+        OnStart();
+        return 0;
+      }
+      if (LOWORD(wParam) == IDC_SPLIT_PIECE_SIZE && HIWORD(wParam) == EN_CHANGE) {
+        ShowCount();
+        return 0;
+      }
+      break;
+    case WM_TIMER:
+      if (wParam == kWorkTimer) {
+        OnTimer();
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      // Also when a quit request ends the modal run in the middle of a split.
+      KillTimer(m_hWnd, kWorkTimer);
+      m_running = false;
+      CloseFiles();
+      break;
+  }
+  return CDialog::WindowProc(msg, wParam, lParam);
+}
+
+void CSplitDialog::ShowCount() {
+  if (m_running) return;
+  // An empty or unreadable size counts as 0: no valid split.
+  if (!splitjoin::ParsePieceSize(ItemText(m_hWnd, IDC_SPLIT_PIECE_SIZE).c_str(), &m_pieceSize))
+    m_pieceSize = 0;
+  m_count = splitjoin::PieceCount(m_fileSize, m_pieceSize);
+  SetDlgItemTextA(m_hWnd, IDC_SPLIT_COUNT, splitjoin::CountText(m_count).c_str());
+}
+
+void CSplitDialog::OnStart() {
+  if (m_running) return;
+  // No further input reaches the dialog until the split ends.
+  EnableWindow(m_hWnd, FALSE);
+  if (!splitjoin::ParsePieceSize(ItemText(m_hWnd, IDC_SPLIT_PIECE_SIZE).c_str(), &m_pieceSize))
+    m_pieceSize = 0;
+
+  m_source = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (m_source == INVALID_HANDLE_VALUE) return Fail(Failure::kOpen, m_path, GetLastError());
+  // The size as it is now, should the file have changed since the dialog opened.
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(m_source, &size)) return Fail(Failure::kRead, m_path, GetLastError());
+  if (uint64_t(size.QuadPart) != m_fileSize) {
+    m_fileSize = uint64_t(size.QuadPart);
+    SetDlgItemTextA(m_hWnd, IDC_SPLIT_FILE_SIZE, splitjoin::SizeText(m_fileSize).c_str());
+    SetDlgItemTextA(m_hWnd, IDC_SPLIT_COUNT,
+                    splitjoin::CountText(splitjoin::PieceCount(m_fileSize, m_pieceSize)).c_str());
+  }
+  m_count = splitjoin::PieceCount(m_fileSize, m_pieceSize);
+  if (!splitjoin::CountIsValid(m_count)) {
+    CloseFiles();
+    Refuse(splitjoin::kBadPieceSizeText, MB_ICONINFORMATION);
+    return;
+  }
+
+  if (IsDlgButtonChecked(m_hWnd, IDC_SPLIT_BATCH) == BST_CHECKED) {
+    std::string name = splitjoin::BatchName(m_path);
+    HANDLE batch = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (batch == INVALID_HANDLE_VALUE) return Fail(Failure::kCreate, name, GetLastError());
+    std::string text = splitjoin::BatchText(splitjoin::FileNameOf(m_path), m_count);
+    DWORD put = 0;
+    BOOL wrote = WriteFile(batch, text.data(), DWORD(text.size()), &put, nullptr);
+    DWORD error = wrote ? (put == text.size() ? 0 : ERROR_DISK_FULL) : GetLastError();
+    if (!CloseHandle(batch) && !error) error = GetLastError();
+    if (error) return Fail(Failure::kWrite, name, error);
+  }
+
+  m_buffer.resize(size_t(splitjoin::kSliceBytes));
+  m_written = 0;
+  m_pieceIndex = 0;
+  m_slice = 0;
+  SetProgress(0);
+  m_running = true;
+  SetTimer(m_hWnd, kWorkTimer, 1, nullptr);
+}
+
+void CSplitDialog::OnTimer() {
+  if (!m_running) return;
+  splitjoin::CSliceBudget budget;
+  do {
+    if (m_pieceIndex >= m_count) return Finish();
+    if (!Slice()) return;
+  } while (!budget.Spent());
+  SetProgress(splitjoin::ProgressPercent(m_written, m_fileSize));
+}
+
+bool CSplitDialog::Slice() {
+  if (m_slice == 0) {
+    m_pieceName = splitjoin::PieceName(m_path, m_pieceIndex + 1);
+    m_piece = CreateFileA(m_pieceName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (m_piece == INVALID_HANDLE_VALUE) {
+      Fail(Failure::kCreate, m_pieceName, GetLastError());
+      return false;
+    }
+    m_pieceBytes = splitjoin::PieceBytes(m_fileSize, m_pieceSize, m_count, m_pieceIndex);
+  }
+  DWORD bytes = DWORD(splitjoin::SliceBytes(m_pieceBytes, m_slice));
+  DWORD got = 0;
+  BOOL ok = ReadFile(m_source, m_buffer.data(), bytes, &got, nullptr);
+  // A short read: the file became shorter while it was split.
+  DWORD error = !ok ? GetLastError() : got != bytes ? ERROR_HANDLE_EOF : 0;
+  if (error) {
+    Fail(Failure::kRead, m_path, error);
+    return false;
+  }
+  DWORD put = 0;
+  ok = WriteFile(m_piece, m_buffer.data(), bytes, &put, nullptr);
+  error = !ok ? GetLastError() : put != bytes ? ERROR_DISK_FULL : 0;
+  if (error) {
+    Fail(Failure::kWrite, m_pieceName, error);
+    return false;
+  }
+  m_written += bytes;
+  if (++m_slice == splitjoin::SliceCount(m_pieceBytes)) {
+    // A failed close can mean the data never reached the disk.
+    HANDLE piece = m_piece;
+    m_piece = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(piece)) {
+      Fail(Failure::kWrite, m_pieceName, GetLastError());
+      return false;
+    }
+    ++m_pieceIndex;
+    m_slice = 0;
+  }
+  return true;
+}
+
+void CSplitDialog::Finish() {
+  KillTimer(m_hWnd, kWorkTimer);
+  m_running = false;
+  CloseFiles();
+  SetProgress(100);
+  g_sideEffects.messageBox(m_hWnd, splitjoin::kSplitDoneText, splitjoin::kSplitDoneCaption, MB_OK);
+  EnableWindow(m_hWnd, TRUE);
+  EndDialog(IDOK);
+}
+
+void CSplitDialog::Fail(Failure what, const std::string& path, DWORD error) {
+  KillTimer(m_hWnd, kWorkTimer);
+  m_running = false;
+  CloseFiles();
+  SetProgress(0);
+  Refuse(splitjoin::FailureText(what, path, splitjoin::SystemReason(error)), MB_ICONEXCLAMATION);
+}
+
+void CSplitDialog::Refuse(const std::string& text, UINT icon) {
+  g_sideEffects.messageBox(m_hWnd, text.c_str(), splitjoin::kSplitErrorCaption, MB_OK | icon);
+  EnableWindow(m_hWnd, TRUE);
+  // Back to the size, ready for another one.
+  HWND edit = GetDlgItem(IDC_SPLIT_PIECE_SIZE);
+  SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+}
+
+void CSplitDialog::CloseFiles() {
+  CloseHandleOnce(m_source);
+  CloseHandleOnce(m_piece);
+}
+
+void CSplitDialog::SetProgress(int percent) {
+  if (percent == m_shownPercent) return;
+  m_shownPercent = percent;
+  SendDlgItemMessageA(m_hWnd, IDC_SPLIT_PROGRESS, PBM_SETPOS, WPARAM(percent), 0);
+}

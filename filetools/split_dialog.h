@@ -1,0 +1,92 @@
+// The split dialog: a file is cut into numbered pieces of a chosen size, with
+// an optional batch file that joins them again. The work runs on the dialog's
+// timer in 1,000,000-byte slices, as many per timer message as fit in about
+// 15 ms, so the dialog stays responsive and the progress bar moves.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/dialog.h"
+#include "split_plan.h"
+
+// Builds the split dialog for `path` and runs it modally, owned by `owner`.
+void StartSplit(HWND owner, const char* path);
+
+class CSplitDialog : public CDialog {
+ public:
+  CSplitDialog(const char* path, CWnd* parent);
+  ~CSplitDialog() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  // The default button starts the split; Enter reaches it as command 1039.
+  void OnOK() override {}
+  void OnCancel() override;
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void ShowCount();
+  void OnStart();
+  void OnTimer();
+  // One slice; false when the split failed (the failure is then shown).
+  bool Slice();
+  void Finish();
+  void Fail(splitjoin::Failure what, const std::string& path, DWORD error);
+  // The message box, then the dialog ready for input again, the size selected.
+  void Refuse(const std::string& text, UINT icon);
+  void CloseFiles();
+  void SetProgress(int percent);
+
+  std::string m_path;
+  uint64_t m_fileSize = 0;
+  uint64_t m_pieceSize = 1;
+  uint64_t m_count = 0;
+  bool m_running = false;
+
+  HANDLE m_source = INVALID_HANDLE_VALUE;
+  HANDLE m_piece = INVALID_HANDLE_VALUE;
+  std::string m_pieceName;
+  std::vector<char> m_buffer;
+  uint64_t m_written = 0;
+  uint64_t m_pieceIndex = 0;  // 0-based; piece number is index + 1
+  uint64_t m_slice = 0;       // within the current piece
+  uint64_t m_pieceBytes = 0;
+  int m_shownPercent = -1;
+};
+
+namespace splitjoin {
+// The owner of a modal run given by handle: the window's own object when it
+// has one, else a stand-in that lends the handle and never destroys it.
+class COwnerHandle : public CWnd {
+ public:
+  explicit COwnerHandle(HWND hwnd) : m_owner(CWnd::FromHandle(hwnd)) {
+    if (!m_owner && hwnd) {
+      m_hWnd = hwnd;
+      m_owner = this;
+    }
+  }
+  ~COwnerHandle() override { m_hWnd = nullptr; }
+  CWnd* Owner() const { return m_owner; }
+
+ private:
+  CWnd* m_owner;
+};
+
+// The system's text for an error code, without its line end; empty when
+// there is none.
+std::string SystemReason(DWORD error);
+// Whether the time of one timer message's work is used up: slices go on
+// while less than about 15 ms have passed since the message began.
+class CSliceBudget {
+ public:
+  CSliceBudget();
+  bool Spent() const;
+
+ private:
+  LARGE_INTEGER m_start;
+  LONGLONG m_limit;
+};
+}  // namespace splitjoin

@@ -1,0 +1,159 @@
+#include "split_plan.h"
+
+#include "framework/text.h"
+
+namespace splitjoin {
+
+const char kSplitCaption[] = "分割";
+const char kSplitErrorCaption[] = "分割エラー";
+const char kSplitDoneCaption[] = "分割完了";
+const char kSplitDoneText[] = "分割しました";
+const char kBadPieceSizeText[] = "分割サイズが不正です";
+const char kJoinCaption[] = "結合";
+const char kJoinErrorCaption[] = "結合エラー";
+const char kJoinDoneCaption[] = "結合完了";
+const char kJoinDoneText[] = "結合しました";
+const char kNotFirstPieceText[] = "拡張子「.001」のファイルをドロップしてください";
+
+namespace {
+const char kNotPossible[] = "不可";
+}  // namespace
+
+uint64_t PieceCount(uint64_t fileSize, uint64_t pieceSize) {
+  if (pieceSize == 0) return 0;
+  uint64_t whole = fileSize / pieceSize;
+  // A file smaller than one piece is no split.
+  if (whole == 0) return 0;
+  return whole + (fileSize % pieceSize ? 1 : 0);
+}
+
+std::string Decimal(uint64_t value) {
+  char digits[24];
+  int n = 0;
+  do {
+    digits[n++] = char('0' + value % 10);
+    value /= 10;
+  } while (value);
+  std::string text;
+  while (n) text += digits[--n];
+  return text;
+}
+
+std::string CountText(uint64_t count) { return CountIsValid(count) ? Decimal(count) : kNotPossible; }
+
+std::string OpeningCountText(uint64_t fileSize) {
+  return fileSize <= kMaxPieces ? Decimal(fileSize) : kNotPossible;
+}
+
+std::string SizeText(uint64_t fileSize) { return Decimal(fileSize) + " Byte"; }
+
+bool ParsePieceSize(const char* text, uint64_t* size) {
+  if (!text || !*text) return false;
+  uint64_t value = 0;
+  for (const char* p = text; *p; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    unsigned digit = unsigned(*p - '0');
+    if (value > (UINT64_MAX - digit) / 10) return false;
+    value = value * 10 + digit;
+  }
+  *size = value;
+  return true;
+}
+
+uint64_t PieceBytes(uint64_t fileSize, uint64_t pieceSize, uint64_t count, uint64_t index) {
+  if (index + 1 == count && fileSize % pieceSize) return fileSize % pieceSize;
+  return pieceSize;
+}
+
+uint64_t SliceCount(uint64_t pieceBytes) {
+  return pieceBytes / kSliceBytes + (pieceBytes % kSliceBytes ? 1 : 0);
+}
+
+uint64_t SliceBytes(uint64_t pieceBytes, uint64_t slice) {
+  if (slice + 1 == SliceCount(pieceBytes) && pieceBytes % kSliceBytes) return pieceBytes % kSliceBytes;
+  return kSliceBytes;
+}
+
+int ProgressPercent(uint64_t done, uint64_t total) {
+  if (total == 0 || done >= total) return 100;
+  return int(double(done) / double(total) * 100.0);
+}
+
+std::string PieceName(const std::string& path, uint64_t number) {
+  std::string digits = Decimal(number);
+  while (digits.size() < 3) digits.insert(digits.begin(), '0');
+  return path + "." + digits;
+}
+
+std::string BatchName(const std::string& path) { return path + ".bat"; }
+
+std::string FileNameOf(const std::string& path) {
+  size_t separator = text::LastSeparator(path.c_str());
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+namespace {
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+}  // namespace
+
+std::vector<std::string> BatchLines(const std::string& name, uint64_t count) {
+  std::vector<std::string> lines;
+  const std::string whole = Quoted(name);
+  if (count == 1) {
+    // Nothing to append: the one piece is the whole file.
+    lines.push_back("copy /B " + Quoted(PieceName(name, 1)) + " " + whole + "\r\n");
+    return lines;
+  }
+  if (count == 0) return lines;
+  lines.push_back("copy /B " + Quoted(PieceName(name, 1)) + " + " + Quoted(PieceName(name, 2)) + " " +
+                  whole + "\r\n");
+  for (uint64_t number = 3; number <= count; ++number)
+    lines.push_back("copy /B " + whole + " + " + Quoted(PieceName(name, number)) + " " + whole + "\r\n");
+  return lines;
+}
+
+std::string BatchText(const std::string& name, uint64_t count) {
+  std::string text;
+  for (const std::string& line : BatchLines(name, count)) text += line;
+  return text;
+}
+
+bool JoinOutputPath(const std::string& dropped, std::string* output) {
+  // The extension is what follows the last dot of the last component; a dot
+  // is never the second byte of a character, and neither are the digits.
+  static const char kFirst[] = ".001";
+  const size_t n = sizeof kFirst - 1;
+  if (dropped.size() <= n || dropped.compare(dropped.size() - n, n, kFirst) != 0) return false;
+  std::string rest = dropped.substr(0, dropped.size() - n);
+  // A name must stand before the extension: not an empty name after a
+  // separator or a drive.
+  size_t separator = text::LastSeparator(rest.c_str());
+  size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+  if (separator == std::string::npos && rest.size() == 2 && rest[1] == ':') return false;
+  if (nameStart >= rest.size()) return false;
+  *output = rest;
+  return true;
+}
+
+std::string FailureText(Failure what, const std::string& path, const std::string& reason) {
+  std::string text;
+  switch (what) {
+    case Failure::kOpen:
+      text = "ファイルを開けませんでした。";
+      break;
+    case Failure::kCreate:
+      text = "ファイルを作成できませんでした。";
+      break;
+    case Failure::kRead:
+      text = "ファイルを読み込めませんでした。";
+      break;
+    case Failure::kWrite:
+      text = "ファイルに書き込めませんでした。";
+      break;
+  }
+  text += "\n" + path;
+  if (!reason.empty()) text += "\n" + reason;
+  return text;
+}
+
+}  // namespace splitjoin

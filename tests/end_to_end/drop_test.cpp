@@ -1,0 +1,200 @@
+// Files dragged onto the running program from outside, as from a file
+// manager: a real X drag and drop (scripts/xdnd_drop.py), which Wine hands to
+// the main window as its drop message, with the real pointer at the drop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/archivers/peers.h"
+#include "tests/end_to_end/main_window_of.h"
+#include "tests/media/test_media.h"
+#include "tests/test_files.h"
+
+namespace {
+
+using end_to_end::kHangGuardMs;
+using end_to_end::WaitUntil;
+using Tree = std::vector<std::pair<std::string, std::string>>;
+
+std::string ProgramUnderTest() {
+  const std::vector<std::string>& args = testing::internal::GetArgvs();
+  return args.size() > 1 ? args[1] : std::string();
+}
+
+// The drag source of the source tree this test was built from.
+std::string DragSource() {
+  std::string file = __FILE__;
+  size_t tests = file.rfind("/tests/end_to_end/");
+  return tests == std::string::npos ? std::string() : file.substr(0, tests) + "/scripts/xdnd_drop.py";
+}
+
+// Names and sizes: enough to see what differs without dumping the bytes.
+std::string Describe(const Tree& tree) {
+  std::string text;
+  for (const auto& file : tree) text += "  " + file.first + " (" + std::to_string(file.second.size()) + " bytes)\n";
+  return text.empty() ? "  (nothing)\n" : text;
+}
+
+struct Box {
+  DWORD pid;
+  std::string text;
+};
+
+BOOL CALLBACK AddChildText(HWND child, LPARAM param) {
+  char text[512] = "";
+  if (GetWindowTextA(child, text, sizeof text) > 0) *reinterpret_cast<std::string*>(param) += std::string(" ") + text;
+  return TRUE;
+}
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
+  auto* box = reinterpret_cast<Box*>(param);
+  DWORD owner = 0;
+  char cls[32] = "";
+  GetWindowThreadProcessId(hwnd, &owner);
+  GetClassNameA(hwnd, cls, sizeof cls);
+  // A visible dialog of the program that is not its main window.
+  if (owner != box->pid || !IsWindowVisible(hwnd) || std::string(cls) != "#32770" ||
+      GetDlgItem(hwnd, IDC_DROP_ACTION))
+    return TRUE;
+  char caption[256] = "";
+  GetWindowTextA(hwnd, caption, sizeof caption);
+  box->text = std::string("[") + caption + "]";
+  EnumChildWindows(hwnd, AddChildText, LPARAM(&box->text));
+  return FALSE;
+}
+
+// The caption and texts of a message box the program shows, or "".
+std::string OpenBoxOf(DWORD pid) {
+  Box box = {pid, std::string()};
+  EnumWindows(FindBox, LPARAM(&box));
+  return box.text;
+}
+
+class DropTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(ProgramUnderTest().empty()) << "pass the path of tovix.exe";
+    ASSERT_TRUE(CopyFileA(ProgramUnderTest().c_str(), program.File("tovix.exe").c_str(), FALSE));
+    // The archiver libraries the build puts beside the program go along.
+    std::string from = ProgramUnderTest().substr(0, ProgramUnderTest().find_last_of("\\/") + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((from + "*.dll").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+      do {
+        CopyFileA((from + found.cFileName).c_str(), program.File(found.cFileName).c_str(), FALSE);
+      } while (FindNextFileA(h, &found));
+      FindClose(h);
+    }
+    ASSERT_FALSE(DragSource().empty()) << __FILE__;
+    peers::Result source = peers::Run("/", "test -f " + peers::Quote(DragSource()));
+    ASSERT_EQ(source.exitCode, 0) << "no drag source at " << DragSource();
+  }
+  void TearDown() override {
+    if (!process.hProcess) return;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 9);
+    WaitForSingleObject(process.hProcess, kHangGuardMs);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+
+  // Starts the program with 解凍 as its drop action and waits for its window.
+  void Start() {
+    TempFolder::Write(program.File("tovix.ini"), "[WINDOW]\r\nMainWindowX=100\r\nMainWindowY=120\r\nDDList=0\r\n");
+    std::string exe = program.File("tovix.exe"), command = "\"" + exe + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process));
+    window = end_to_end::WaitForMainWindow(process.dwProcessId);
+    ASSERT_NE(window, nullptr) << "no main window";
+  }
+
+  // Drags `path` from outside onto the main window and drops it `dy` pixels
+  // below the window's top, 100 pixels from its left.
+  void Drop(int dy, const std::string& path) {
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(window, &r));
+    std::string at = std::to_string(r.left + 100) + " " + std::to_string(r.top + dy);
+    peers::Result drop =
+        peers::Run("/", "/usr/bin/python3 " + peers::Quote(DragSource()) + " " + at + " " +
+                            peers::Quote(peers::UnixPath(path)));
+    ASSERT_EQ(drop.exitCode, 0) << drop.output;
+  }
+
+  // Waits until `done` holds or the program shows a message box, whose text
+  // it returns.
+  template <typename Condition>
+  std::string WaitUnlessBox(Condition done) {
+    std::string box;
+    WaitUntil([&] { return done() || !(box = OpenBoxOf(process.dwProcessId)).empty(); });
+    return box;
+  }
+
+  TempFolder program, work;
+  PROCESS_INFORMATION process = {};
+  HWND window = nullptr;
+};
+
+TEST_F(DropTest, ZipDroppedOnTheTopIsExtractedIntoAFolderNamedAfterIt) {
+  // The files to pack: text, a compressible binary in a subfolder, an empty file.
+  std::string binary;
+  for (int i = 0; i < 50000; ++i) binary += char((i * 7) ^ (i >> 5));
+  std::string source = work.File("source");
+  ASSERT_TRUE(peers::MakeFolders(source + "\\data"));
+  ASSERT_TRUE(peers::WriteFile(source + "\\readme.txt", "dropped from outside\r\nsecond line\r\n"));
+  ASSERT_TRUE(peers::WriteFile(source + "\\data\\table.bin", binary));
+  ASSERT_TRUE(peers::WriteFile(source + "\\empty.txt", ""));
+  // 表 ends in the byte of a backslash: the name must survive the drag, the
+  // drop message and the extraction folder's name.
+  std::string archive = work.File("表.zip");
+  peers::Result zip = peers::Run(peers::UnixPath(source), "zip -q -r -X " + peers::Quote(peers::UnixPath(archive)) +
+                                                              " readme.txt data empty.txt");
+  ASSERT_EQ(zip.exitCode, 0) << zip.output;
+  Tree expected = peers::Tree(source);
+
+  Start();
+  Drop(20, archive);
+  std::string extracted = work.File("表");
+  Tree got;
+  std::string box = WaitUnlessBox([&] { return (got = peers::Tree(extracted)) == expected; });
+  EXPECT_TRUE(box.empty()) << "the program showed: " << box;
+  EXPECT_TRUE(got == expected) << "extracted into " << extracted << ":\n"
+                               << Describe(got) << "expected:\n"
+                               << Describe(expected);
+}
+
+TEST_F(DropTest, MusicDroppedOnTheLowerPartJoinsThePlaylist) {
+  ASSERT_FALSE(MediaFolder().empty()) << "TOVIX_TEST_MEDIA must name the test media (scripts/make-test-media.sh)";
+  std::string song = work.File("ソ.mp3");
+  ASSERT_TRUE(CopyFileA((MediaFolder() + "\\tone_1500ms.mp3").c_str(), song.c_str(), FALSE))
+      << "no test media in " << MediaFolder();
+
+  Start();
+  HWND playlist = GetDlgItem(window, IDC_PLAYLIST);
+  ASSERT_NE(playlist, nullptr);
+  LRESULT before = SendMessageA(playlist, LVM_GETITEMCOUNT, 0, 0);
+  Drop(60, song);
+  auto entries = [&] { return SendMessageA(playlist, LVM_GETITEMCOUNT, 0, 0); };
+  std::string box = WaitUnlessBox([&] { return entries() == before + 1; });
+  ASSERT_TRUE(box.empty()) << "the program showed: " << box;
+  ASSERT_EQ(entries(), before + 1);
+
+  // The playlist the program keeps at quitting names the dropped file.
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_QUIT, BN_CLICKED), 0);
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, kHangGuardMs), WAIT_OBJECT_0) << "still running";
+  std::string list = TempFolder::Read(program.File("backup.m3u"));
+  ASSERT_GT(list.size(), 2u) << "no backup.m3u";
+  std::string entry = list.substr(list.rfind('\n', list.size() - 2) + 1);
+  entry = entry.substr(0, entry.size() - 2);  // its CR LF
+  const std::string name = "\\ソ.mp3";
+  EXPECT_TRUE(entry.size() > name.size() && entry.compare(entry.size() - name.size(), name.size(), name) == 0)
+      << entry;
+  EXPECT_EQ(TempFolder::Read(entry), TempFolder::Read(song)) << entry << " is not the dropped file";
+}
+
+}  // namespace
