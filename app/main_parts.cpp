@@ -19,6 +19,7 @@
 namespace {
 
 void CreateLauncher(CMainDialog& dialog) {
+  dialog.Launcher().SetSkinFolder(SkinFolder);
   dialog.Launcher().Create(dialog.Launcher().TemplateId(), &dialog);
   if (dialog.Launcher().m_hWnd) ShowWindow(dialog.Launcher().m_hWnd, SW_HIDE);
 }

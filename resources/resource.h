@@ -68,6 +68,23 @@
 #define IDM_SCREEN_SAVER 32786
 #define IDM_DISPLAY_OFF 32787
 
+// Launcher window controls: items k = 1..10 by place on the page (two rows
+// of five), the page arrows, the close button and the page number
+#define IDC_LUN_ITEM1 1029
+#define IDC_LUN_ITEM6 1030
+#define IDC_LUN_UP 1031
+#define IDC_LUN_DOWN 1032
+#define IDC_LUN_ITEM2 1044
+#define IDC_LUN_ITEM3 1045
+#define IDC_LUN_ITEM4 1046
+#define IDC_LUN_ITEM5 1047
+#define IDC_LUN_ITEM7 1048
+#define IDC_LUN_ITEM8 1049
+#define IDC_LUN_ITEM9 1050
+#define IDC_LUN_ITEM10 1051
+#define IDC_LUN_CLOSE 1063
+#define IDC_LUN_PAGE 1064
+
 // Video window controls and its size menu
 #define IDC_VIDEO_PAUSE 3
 #define IDC_VIDEO_STOP 4
