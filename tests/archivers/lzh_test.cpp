@@ -11,39 +11,15 @@
 #include <set>
 
 #include "tests/archivers/peers.h"
+#include "tests/archivers/read_all.h"
 
 namespace {
 
 using arc::Status;
 
-struct Got {
-  arc::Entry entry;
-  Status status = arc::kOk;
-  std::string data;
-  uint64_t positionAfter = 0;
-};
-
-struct Listing {
-  Status end = arc::kOk;  // what the last Next returned (kEnd when all went well)
-  std::vector<Got> entries;
-};
-
-// Reads every entry, extracting each into memory, until the end or an error
-// after which the archive cannot be read further.
 Listing ReadAll(const std::string& archive, uint64_t start = 0) {
-  Listing l;
   arc::MemorySource source(archive);
-  auto reader = arc::OpenLzh(source, start);
-  Got g;
-  while ((l.end = reader->Next(g.entry)) == arc::kOk) {
-    arc::MemoryOutput out;
-    g.status = reader->Extract(out);
-    g.data.assign(out.bytes.begin(), out.bytes.end());
-    g.positionAfter = reader->Position();
-    l.entries.push_back(g);
-    if (arc::IsFatal(g.status)) break;
-  }
-  return l;
+  return ReadEntries(arc::OpenLzh(source, start).get());
 }
 
 // '\' to '/' where it is a separator, not the second byte of a character.

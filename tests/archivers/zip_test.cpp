@@ -11,39 +11,17 @@
 #include <set>
 
 #include "tests/archivers/peers.h"
+#include "tests/archivers/read_all.h"
 
 namespace {
 
 using arc::Status;
 
-struct Got {
-  arc::Entry entry;
-  Status status = arc::kOk;
-  std::string data;
-};
-
-struct Listing {
-  Status open = arc::kOk;
-  Status end = arc::kOk;  // what the last Next returned (kEnd when all went well)
-  std::vector<Got> entries;
-};
-
-// Reads every entry, extracting each into memory, until the end or an error
-// after which the archive cannot be read further.
 Listing ReadAll(const std::string& archive) {
-  Listing l;
   arc::MemorySource source(archive);
-  auto reader = arc::OpenZip(source, &l.open);
-  if (!reader) return l;
-  Got g;
-  while ((l.end = reader->Next(g.entry)) == arc::kOk) {
-    arc::MemoryOutput out;
-    g.status = reader->Extract(out);
-    g.data.assign(out.bytes.begin(), out.bytes.end());
-    l.entries.push_back(g);
-    if (arc::IsFatal(g.status)) break;
-  }
-  return l;
+  Status open = arc::kOk;
+  auto reader = arc::OpenZip(source, &open);
+  return ReadEntries(reader.get(), open);
 }
 
 std::string Utf8ToCp932(const std::string& utf8) {
