@@ -72,8 +72,7 @@ const SettingRow kSettingRows[] = {
     SHEET_PASSWORD("MAILCHECK", Pass3),
     SHEET_INT("MAILCHECK", Pitch, 0),
     // No default host: credentials go nowhere until the user names one.
-    {"MAILCHECK", "HttpMailHost", SettingKind::kText, kLoadOnly, 0, "", offsetof(Settings, HttpMailHost),
-     kNotInCopy, sizeof(Settings::HttpMailHost), 0, 0},
+    SHEET_TEXT("MAILCHECK", HttpMailHost, ""),
     SHEET_INT("WINDOW", LunResetEnable, 0),
     SHEET_INT("WINDOW", LunCloseEnable, 1),
     SHEET_INT("WINDOW", LunPosition, 0),

@@ -50,7 +50,7 @@ struct Settings {
   int Pitch = 0;
   // Host (and optional :port) of the HTTPMail service that accounts with the
   // server name "hotmail" are checked at; empty: such accounts are not
-  // checked. Read only: edited in the profile.
+  // checked. Edited on the settings sheet's mail page.
   char HttpMailHost[256] = "";
   // WINDOW: launcher
   int LunResetEnable = 0;
@@ -81,6 +81,7 @@ struct SettingsCopy {
   char Usr1[256], Usr2[256], Usr3[256];
   char Pass1[256], Pass2[256], Pass3[256];
   int Pitch;
+  char HttpMailHost[256];
   int LunResetEnable, LunCloseEnable, LunPosition;
   int CleanSizeEnable, CleanSize;
   char ListViewBKImage[260];

@@ -13,6 +13,16 @@
 #define IDD_SPLIT 159
 #define IDD_JOIN 160
 #define IDD_VIDEO 191
+// Settings sheet pages, in the order of their tabs
+#define IDD_PAGE_DISPLAY1 105
+#define IDD_PAGE_DISPLAY2 106
+#define IDD_PAGE_OPTIONS1 107
+#define IDD_PAGE_OPTIONS2 192
+#define IDD_PAGE_SKIN 194
+#define IDD_PAGE_MAIL 108
+#define IDD_PAGE_DLL 190
+#define IDD_PAGE_CPU 193
+#define IDD_PAGE_VERSION 109
 
 // Menus
 #define IDR_CONTEXT_MENU 188
@@ -28,6 +38,9 @@
 #define IDI_NOT_PLAYING 177
 #define IDI_PLAYING 178
 #define IDI_MAIL 187
+
+// Bitmaps
+#define IDB_VERSION 202
 
 // Main window controls
 #define IDC_LAUNCHER 1000
@@ -116,3 +129,66 @@
 #define IDC_SPLIT_PROGRESS 1044
 #define IDC_SPLIT_COUNT 1045
 #define IDC_JOIN_PROGRESS 1046
+
+// Settings page 表示設定１: status rows, text colour, mail row
+#define IDC_SET_ITEM1 1007
+#define IDC_SET_ITEM2 1008
+#define IDC_SET_ITEM3 1009
+#define IDC_SET_COLOR_R 1011
+#define IDC_SET_COLOR_G 1012
+#define IDC_SET_COLOR_B 1013
+#define IDC_SET_MAIL_ROW 1047
+
+// Settings page 表示設定２: window behaviour
+#define IDC_SET_TOPMOST 1010
+#define IDC_SET_FIXED 1011
+#define IDC_SET_TIPS 1012
+#define IDC_SET_OPACITY 1017
+#define IDC_SET_OPACITY_SPIN 1018
+
+// Settings page 拡張設定１: start-up, timed shutdown, automatic cleaning
+#define IDC_SET_STARTUP 1019
+#define IDC_SET_SHUTDOWN 1021
+#define IDC_SET_SHUTDOWN_HOUR 1022
+#define IDC_SET_SHUTDOWN_MINUTE 1023
+#define IDC_SET_AUTO_CLEAN 1024
+#define IDC_SET_AUTO_CLEAN_MINUTE 1025
+
+// Settings page 拡張設定２: launcher and cleaning size
+#define IDC_SET_LUN_POSITION 1060
+#define IDC_SET_LUN_CLOSE 1069
+#define IDC_SET_CLEAN_SIZE_ENABLE 1070
+#define IDC_SET_CLEAN_SIZE 1071
+#define IDC_SET_CLEAN_SIZE_SPIN 1072
+#define IDC_SET_LUN_RESET 1073
+
+// Settings page スキン設定
+#define IDC_SET_SKIN 1076
+#define IDC_SET_LIST_IMAGE 1077
+
+// Settings page メール設定: the shown account's fields
+#define IDC_SET_MAIL_SERVER 1023
+#define IDC_SET_MAIL_USER 1024
+#define IDC_SET_MAIL_PASSWORD 1025
+#define IDC_SET_MAIL_ENABLE 1026
+#define IDC_SET_MAIL_PITCH 1027
+#define IDC_SET_MAIL_ACCOUNT 1028
+#define IDC_SET_MAIL_HTTP_HOST 1083
+
+// Settings page ＤＬＬ情報
+#define IDC_SET_DLL_LIST 1061
+
+// Settings page ＣＰＵ情報: the ten labels
+#define IDC_SET_CPU_VENDOR 1073
+#define IDC_SET_CPU_TYPE 1074
+#define IDC_SET_CPU_FAMILY 1075
+#define IDC_SET_CPU_MODEL 1076
+#define IDC_SET_CPU_STEPPING 1077
+#define IDC_SET_CPU_MMX 1078
+#define IDC_SET_CPU_SSE 1079
+#define IDC_SET_CPU_3DNOW 1080
+#define IDC_SET_CPU_CLOCK 1081
+#define IDC_SET_CPU_SSE2 1082
+
+// Settings page Ｖｅｒｓｉｏｎ
+#define IDC_SET_VERSION_PICTURE 1084

@@ -3,7 +3,7 @@
 
 Run from anywhere:  python3 resources/art/make_art.py
 Writes   resources/skin/default/*.bmp, resources/skin/default.bmp
-and      resources/icons/*.ico
+and      resources/icons/*.ico, resources/icons/version.bmp
 
 Standard library only, so the art can be rebuilt on any machine that has
 Python 3.  Every picture is plain geometry, so the output is byte-for-byte
@@ -342,6 +342,23 @@ class Canvas:
 
     def _byte(self, v):
         return max(0, min(255, int(round(v))))
+
+    def bmp32_bytes(self):
+        """32-bit BI_RGB, bottom-up, colours premultiplied by the alpha byte,
+        as AlphaBlend takes them."""
+        rows = []
+        for y in range(self.h - 1, -1, -1):
+            row = bytearray()
+            for x in range(self.w):
+                r, g, b, a = self.px[y * self.w + x]
+                row += bytes((self._byte(b * a), self._byte(g * a), self._byte(r * a),
+                              self._byte(a * 255)))
+            rows.append(bytes(row))
+        image = b"".join(rows)
+        info = struct.pack("<IiiHHIIiiII", 40, self.w, self.h, 1, 32, 0,
+                           len(image), 2835, 2835, 0, 0)
+        header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(image), 0, 0, 14 + len(info))
+        return header + info + image
 
     def bmp_bytes(self):
         """Uncompressed 24-bit BI_RGB, bottom-up, rows padded to 4 bytes."""
@@ -790,6 +807,12 @@ def icon_not_playing(size):
     return c
 
 
+def version_picture():
+    """The program's mark for the version page, 48 x 48 with its alpha: the
+    page blends it onto whatever its background is."""
+    return icon_program(48)
+
+
 # --------------------------------------------------------------------------
 
 def main():
@@ -805,6 +828,7 @@ def main():
     for name, draw in (("tovix", icon_program), ("mail", icon_mail),
                        ("playing", icon_playing), ("notplaying", icon_not_playing)):
         written.append(write_ico(os.path.join(ICON_DIR, name + ".ico"), [draw(16), draw(32)]))
+    written.append(write_file(os.path.join(ICON_DIR, "version.bmp"), version_picture().bmp32_bytes()))
     for path in written:
         print(os.path.relpath(path, os.path.dirname(RESOURCES)))
 

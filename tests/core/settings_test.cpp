@@ -231,7 +231,7 @@ TEST_F(SettingsTest, SaveSettingsWritesExactlyItsKeysInOneWrite) {
       "MAILCHECK/Check1Enable", "MAILCHECK/Server1", "MAILCHECK/Usr1", "MAILCHECK/Pass1",
       "MAILCHECK/Check2Enable", "MAILCHECK/Server2", "MAILCHECK/Usr2", "MAILCHECK/Pass2",
       "MAILCHECK/Check3Enable", "MAILCHECK/Server3", "MAILCHECK/Usr3", "MAILCHECK/Pass3",
-      "MAILCHECK/Pitch",
+      "MAILCHECK/Pitch", "MAILCHECK/HttpMailHost",
       "WINDOW/LunResetEnable", "WINDOW/LunCloseEnable", "WINDOW/LunPosition",
       "OPTION/CleanSizeEnable", "OPTION/CleanSize",
       "WINDOW/ListViewBKImage", "WINDOW/Skin"};

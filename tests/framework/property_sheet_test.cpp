@@ -13,8 +13,11 @@
 #include "framework/data_exchange.h"
 #include "framework/dialog.h"
 #include "framework/scoped_override.h"
+#include "tests/framework/sheet_script.h"
 
 namespace {
+
+using namespace sheet_script;
 
 constexpr UINT kNumberTemplate = 310;
 constexpr UINT kTextTemplate = 311;
@@ -22,23 +25,6 @@ constexpr UINT kPlainTemplate = 330;
 constexpr UINT kCaptionString = 320;
 constexpr UINT kTitleString = 321;
 constexpr int kApplyButton = 0x3021;  // the sheet's Apply button
-
-// Messages the framework showed, instead of real boxes.
-struct ShownMessage {
-  HWND owner;
-  std::string text, caption;
-};
-std::vector<ShownMessage> g_messages;
-int RecordMessage(HWND owner, const char* text, const char* caption, UINT) {
-  g_messages.push_back({owner, text, caption});
-  return IDOK;
-}
-
-std::string ItemText(HWND dialog, int id) {
-  char buffer[256] = "";
-  GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-  return buffer;
-}
 
 // What happened to a page, in order.
 class CLoggedPage : public CPropertyPage {
@@ -120,63 +106,6 @@ class CTestSheet : public CPropertySheet {
     return CPropertySheet::PreTranslateMessage(msg);
   }
 };
-
-// Runs a sheet modally with one script step per tick of a thread timer; a
-// sheet still open after the last step is cancelled and the test fails.
-struct Script {
-  CPropertySheet* sheet;
-  std::vector<std::function<void()>> steps;
-  size_t next = 0;
-  bool overrun = false;
-};
-Script* g_script = nullptr;
-
-void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
-  Script* s = g_script;
-  if (!s || !s->sheet->IsModalRunning()) return;
-  if (s->next < s->steps.size()) {
-    s->steps[s->next++]();
-  } else if (!s->overrun) {
-    s->overrun = true;
-    SendMessageA(s->sheet->m_hWnd, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-  }
-}
-
-INT_PTR RunSheet(CPropertySheet& sheet, std::vector<std::function<void()>> steps) {
-  Script script{&sheet, std::move(steps)};
-  g_script = &script;
-  UINT_PTR timer = SetTimer(nullptr, 0, 10, ScriptTick);
-  INT_PTR result = sheet.DoModal();
-  KillTimer(nullptr, timer);
-  g_script = nullptr;
-  EXPECT_FALSE(script.overrun) << "the sheet was still open after the last step";
-  EXPECT_EQ(sheet.m_hWnd, nullptr);
-  return result;
-}
-
-HWND CurrentPage(CPropertySheet& sheet) {
-  return reinterpret_cast<HWND>(SendMessageA(sheet.m_hWnd, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-HWND TabControl(CPropertySheet& sheet) {
-  return reinterpret_cast<HWND>(SendMessageA(sheet.m_hWnd, PSM_GETTABCONTROL, 0, 0));
-}
-
-// A real click on a tab, as the mouse gives it.
-void ClickTab(CPropertySheet& sheet, int index) {
-  HWND tab = TabControl(sheet);
-  RECT r = {};
-  SendMessageA(tab, TCM_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&r));
-  LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  SendMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  SendMessageA(tab, WM_LBUTTONUP, 0, at);
-}
-void SelectTab(CPropertySheet& sheet, int index) { SendMessageA(sheet.m_hWnd, PSM_SETCURSEL, WPARAM(index), 0); }
-void ClickOk(CPropertySheet& sheet) { SendMessageA(GetDlgItem(sheet.m_hWnd, IDOK), BM_CLICK, 0, 0); }
-// Esc through the loop: pre-translation, then the sheet's keyboard interface.
-void PressEscape(CPropertySheet& sheet) {
-  HWND focus = GetFocus();
-  PostMessageA(focus ? focus : sheet.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
-}
 
 using Log = std::vector<std::string>;
 

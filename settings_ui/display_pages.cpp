@@ -1,0 +1,88 @@
+#include "display_pages.h"
+
+#include <commctrl.h>
+
+#include "core/settings.h"
+#include "framework/data_exchange.h"
+#include "resources/resource.h"
+
+namespace {
+
+// In the order of the status panel's items.
+const char* const kStatusItems[] = {"時計", "総ﾒﾓﾘ容量", "空ﾒﾓﾘ容量", "CPU使用率",
+                                    "ﾊﾞｯﾃﾘｰ残量", "ﾘｿｰｽ残量", "ﾈｯﾄ転送量"};
+const char* const kMailRows[] = {"一段目", "二段目", "三段目"};
+
+}  // namespace
+
+CMyPropertyPage1::CMyPropertyPage1() : CSettingsPage(IDD_PAGE_DISPLAY1) {
+  const SettingsCopy& w = SettingsWorkingCopy;
+  m_item1 = w.Item1;
+  m_item2 = w.Item2;
+  m_item3 = w.Item3;
+  m_red = w.R;
+  m_green = w.G;
+  m_blue = w.B;
+  m_mailRow = w.Mail;
+}
+
+BOOL CMyPropertyPage1::OnInitDialog() {
+  for (int id : {IDC_SET_ITEM1, IDC_SET_ITEM2, IDC_SET_ITEM3}) FillList(id, kStatusItems, 7);
+  FillList(IDC_SET_MAIL_ROW, kMailRows, 3);
+  return CSettingsPage::OnInitDialog();
+}
+
+void CMyPropertyPage1::DoDataExchange(CDataExchange* dx) {
+  // Blue is checked before green and red.
+  DDX_CBIndex(dx, IDC_SET_ITEM1, m_item1);
+  DDX_CBIndex(dx, IDC_SET_ITEM2, m_item2);
+  DDX_Text(dx, IDC_SET_COLOR_B, m_blue);
+  DDV_MinMaxInt(dx, m_blue, 0, 255);
+  DDX_Text(dx, IDC_SET_COLOR_G, m_green);
+  DDV_MinMaxInt(dx, m_green, 0, 255);
+  DDX_Text(dx, IDC_SET_COLOR_R, m_red);
+  DDV_MinMaxInt(dx, m_red, 0, 255);
+  DDX_CBIndex(dx, IDC_SET_MAIL_ROW, m_mailRow);
+  DDX_CBIndex(dx, IDC_SET_ITEM3, m_item3);
+}
+
+void CMyPropertyPage1::StoreFields() {
+  SettingsCopy& w = SettingsWorkingCopy;
+  w.Item1 = m_item1;
+  w.Item2 = m_item2;
+  w.Item3 = m_item3;
+  w.R = m_red;
+  w.G = m_green;
+  w.B = m_blue;
+  w.Mail = m_mailRow;
+}
+
+CMyPropertyPage2::CMyPropertyPage2() : CSettingsPage(IDD_PAGE_DISPLAY2) {
+  const SettingsCopy& w = SettingsWorkingCopy;
+  m_topMost = w.TopMostEnable;
+  m_fixed = w.MoveEnable;
+  m_tips = w.TipEnable;
+  m_opacity = w.Skelton;
+}
+
+BOOL CMyPropertyPage2::OnInitDialog() {
+  BOOL result = CSettingsPage::OnInitDialog();
+  SendDlgItemMessageA(m_hWnd, IDC_SET_OPACITY_SPIN, UDM_SETRANGE, 0, MAKELPARAM(100, 0));
+  return result;
+}
+
+void CMyPropertyPage2::DoDataExchange(CDataExchange* dx) {
+  DDX_Check(dx, IDC_SET_TOPMOST, m_topMost);
+  DDX_Check(dx, IDC_SET_FIXED, m_fixed);
+  DDX_Text(dx, IDC_SET_OPACITY, m_opacity);
+  DDV_MinMaxInt(dx, m_opacity, 0, 100);
+  DDX_Check(dx, IDC_SET_TIPS, m_tips);
+}
+
+void CMyPropertyPage2::StoreFields() {
+  SettingsCopy& w = SettingsWorkingCopy;
+  w.TopMostEnable = m_topMost;
+  w.MoveEnable = m_fixed;
+  w.TipEnable = m_tips;
+  w.Skelton = m_opacity;
+}

@@ -1,0 +1,41 @@
+// What every page of the settings sheet shares: its fields come from
+// SettingsWorkingCopy when it is constructed and go back there when its window
+// closes with the sheet confirmed. A page never shown has no window and so
+// never writes, and Cancel writes nothing (the working copy is refilled at the
+// next opening anyway, and a refused value must not raise a message while the
+// sheet goes away).
+#pragma once
+#include <windows.h>
+
+#include <cstring>
+
+#include "framework/property_sheet.h"
+
+// Copies a text field into one of `size` bytes (the same size or larger
+// wherever the sheet uses it), always terminated.
+inline void CopyField(char* to, size_t size, const char* from) {
+  size_t length = strnlen(from, size - 1);
+  std::memcpy(to, from, length);
+  to[length] = '\0';
+}
+
+class CSettingsPage : public CPropertyPage {
+ public:
+  explicit CSettingsPage(UINT templateId) : CPropertyPage(templateId) {}
+
+ protected:
+  // Copies the fields into SettingsWorkingCopy.
+  virtual void StoreFields() {}
+  void OnOK() override { m_confirmed = true; }
+  void OnDestroy() override;
+
+  // Fills a drop-down list with entries and clears what it held.
+  void FillList(int id, const char* const* entries, int count);
+  // The same with the numbers first..last as entries ("0", "1", ...).
+  void FillNumberList(int id, int first, int last);
+  // At most size - 1 bytes can be typed into a text field.
+  void LimitText(int id, size_t size);
+
+ private:
+  bool m_confirmed = false;
+};
