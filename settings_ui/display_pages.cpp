@@ -15,15 +15,17 @@ const char* const kMailRows[] = {"一段目", "二段目", "三段目"};
 
 }  // namespace
 
-CMyPropertyPage1::CMyPropertyPage1() : CSettingsPage(IDD_PAGE_DISPLAY1) {
-  const SettingsCopy& w = SettingsWorkingCopy;
-  m_item1 = w.Item1;
-  m_item2 = w.Item2;
-  m_item3 = w.Item3;
-  m_red = w.R;
-  m_green = w.G;
-  m_blue = w.B;
-  m_mailRow = w.Mail;
+CMyPropertyPage1::CMyPropertyPage1() : CSettingsPage(IDD_PAGE_DISPLAY1) { Transfer(false); }
+
+void CMyPropertyPage1::Transfer(bool store) {
+  SettingsCopy& w = SettingsWorkingCopy;
+  Exchange(store, m_item1, w.Item1);
+  Exchange(store, m_item2, w.Item2);
+  Exchange(store, m_item3, w.Item3);
+  Exchange(store, m_red, w.R);
+  Exchange(store, m_green, w.G);
+  Exchange(store, m_blue, w.B);
+  Exchange(store, m_mailRow, w.Mail);
 }
 
 BOOL CMyPropertyPage1::OnInitDialog() {
@@ -46,23 +48,14 @@ void CMyPropertyPage1::DoDataExchange(CDataExchange* dx) {
   DDX_CBIndex(dx, IDC_SET_ITEM3, m_item3);
 }
 
-void CMyPropertyPage1::StoreFields() {
-  SettingsCopy& w = SettingsWorkingCopy;
-  w.Item1 = m_item1;
-  w.Item2 = m_item2;
-  w.Item3 = m_item3;
-  w.R = m_red;
-  w.G = m_green;
-  w.B = m_blue;
-  w.Mail = m_mailRow;
-}
+CMyPropertyPage2::CMyPropertyPage2() : CSettingsPage(IDD_PAGE_DISPLAY2) { Transfer(false); }
 
-CMyPropertyPage2::CMyPropertyPage2() : CSettingsPage(IDD_PAGE_DISPLAY2) {
-  const SettingsCopy& w = SettingsWorkingCopy;
-  m_topMost = w.TopMostEnable;
-  m_fixed = w.MoveEnable;
-  m_tips = w.TipEnable;
-  m_opacity = w.Skelton;
+void CMyPropertyPage2::Transfer(bool store) {
+  SettingsCopy& w = SettingsWorkingCopy;
+  Exchange(store, m_topMost, w.TopMostEnable);
+  Exchange(store, m_fixed, w.MoveEnable);
+  Exchange(store, m_tips, w.TipEnable);
+  Exchange(store, m_opacity, w.Skelton);
 }
 
 BOOL CMyPropertyPage2::OnInitDialog() {
@@ -77,12 +70,4 @@ void CMyPropertyPage2::DoDataExchange(CDataExchange* dx) {
   DDX_Text(dx, IDC_SET_OPACITY, m_opacity);
   DDV_MinMaxInt(dx, m_opacity, 0, 100);
   DDX_Check(dx, IDC_SET_TIPS, m_tips);
-}
-
-void CMyPropertyPage2::StoreFields() {
-  SettingsCopy& w = SettingsWorkingCopy;
-  w.TopMostEnable = m_topMost;
-  w.MoveEnable = m_fixed;
-  w.TipEnable = m_tips;
-  w.Skelton = m_opacity;
 }

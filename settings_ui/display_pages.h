@@ -14,7 +14,7 @@ class CMyPropertyPage1 : public CSettingsPage {
  protected:
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
-  void StoreFields() override;
+  void Transfer(bool store) override;
 };
 
 // 表示設定２: top-most, fixed place, tool tips and opacity.
@@ -27,5 +27,5 @@ class CMyPropertyPage2 : public CSettingsPage {
  protected:
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
-  void StoreFields() override;
+  void Transfer(bool store) override;
 };

@@ -1,7 +1,5 @@
 #include "mail_page.h"
 
-#include <cstring>
-
 #include "core/settings.h"
 #include "framework/data_exchange.h"
 #include "resources/resource.h"
@@ -10,42 +8,34 @@ namespace {
 
 const char* const kAccounts[] = {"アカウント１", "アカウント２", "アカウント３"};
 
-struct AccountFields {
-  int* enabled;
-  char *server, *user, *password;
-};
-AccountFields Account(SettingsCopy& w, int account) {
-  switch (account) {
-    case 1: return {&w.Check2Enable, w.Server2, w.Usr2, w.Pass2};
-    case 2: return {&w.Check3Enable, w.Server3, w.Usr3, w.Pass3};
-    default: return {&w.Check1Enable, w.Server1, w.Usr1, w.Pass1};
-  }
-}
-
-void Copy(char* to, const char* from) { CopyField(to, 256, from); }
-
 }  // namespace
 
-CMyPropertyPage4::CMyPropertyPage4() : CSettingsPage(IDD_PAGE_MAIL) {
-  LoadAccount(0);
-  m_pitch = SettingsWorkingCopy.Pitch;
-  Copy(m_httpMailHost, SettingsWorkingCopy.HttpMailHost);
+CMyPropertyPage4::CMyPropertyPage4() : CSettingsPage(IDD_PAGE_MAIL) { Transfer(false); }
+
+void CMyPropertyPage4::TransferAccount(bool store, int account) {
+  using Text = char[256];
+  static const struct {
+    int SettingsCopy::*enabled;
+    Text SettingsCopy::*server;
+    Text SettingsCopy::*user;
+    Text SettingsCopy::*password;
+  } kAccountFields[] = {
+      {&SettingsCopy::Check1Enable, &SettingsCopy::Server1, &SettingsCopy::Usr1, &SettingsCopy::Pass1},
+      {&SettingsCopy::Check2Enable, &SettingsCopy::Server2, &SettingsCopy::Usr2, &SettingsCopy::Pass2},
+      {&SettingsCopy::Check3Enable, &SettingsCopy::Server3, &SettingsCopy::Usr3, &SettingsCopy::Pass3},
+  };
+  const auto& fields = kAccountFields[account >= 0 && account < 3 ? account : 0];
+  SettingsCopy& w = SettingsWorkingCopy;
+  Exchange(store, m_enabled, w.*fields.enabled);
+  Exchange(store, m_server, w.*fields.server);
+  Exchange(store, m_user, w.*fields.user);
+  Exchange(store, m_password, w.*fields.password);
 }
 
-void CMyPropertyPage4::LoadAccount(int account) {
-  AccountFields a = Account(SettingsWorkingCopy, account);
-  m_enabled = *a.enabled;
-  Copy(m_server, a.server);
-  Copy(m_user, a.user);
-  Copy(m_password, a.password);
-}
-
-void CMyPropertyPage4::StoreAccount(int account) const {
-  AccountFields a = Account(SettingsWorkingCopy, account);
-  *a.enabled = m_enabled;
-  Copy(a.server, m_server);
-  Copy(a.user, m_user);
-  Copy(a.password, m_password);
+void CMyPropertyPage4::Transfer(bool store) {
+  TransferAccount(store, m_account);
+  Exchange(store, m_pitch, SettingsWorkingCopy.Pitch);
+  Exchange(store, m_httpMailHost, SettingsWorkingCopy.HttpMailHost);
 }
 
 BOOL CMyPropertyPage4::OnInitDialog() {
@@ -70,18 +60,12 @@ void CMyPropertyPage4::SwitchAccount() {
   int shown = m_account;
   UpdateData(true);  // takes the new account's index too
   if (m_account < 0 || m_account > 2) m_account = shown;
-  StoreAccount(shown);
-  LoadAccount(m_account);
+  TransferAccount(true, shown);
+  TransferAccount(false, m_account);
   CheckDlgButton(m_hWnd, IDC_SET_MAIL_ENABLE, m_enabled ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemTextA(m_hWnd, IDC_SET_MAIL_SERVER, m_server);
   SetDlgItemTextA(m_hWnd, IDC_SET_MAIL_USER, m_user);
   SetDlgItemTextA(m_hWnd, IDC_SET_MAIL_PASSWORD, m_password);
-}
-
-void CMyPropertyPage4::StoreFields() {
-  StoreAccount(m_account);
-  SettingsWorkingCopy.Pitch = m_pitch;
-  Copy(SettingsWorkingCopy.HttpMailHost, m_httpMailHost);
 }
 
 LRESULT CMyPropertyPage4::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

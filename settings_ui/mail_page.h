@@ -15,11 +15,11 @@ class CMyPropertyPage4 : public CSettingsPage {
  protected:
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
-  void StoreFields() override;
+  void Transfer(bool store) override;
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void LoadAccount(int account);
-  void StoreAccount(int account) const;
+  // The shown fields to or from one account's entry of the working copy.
+  void TransferAccount(bool store, int account);
   void SwitchAccount();
 };

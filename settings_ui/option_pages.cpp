@@ -13,14 +13,19 @@ constexpr int kMaxCleanSize = 2000;
 
 }  // namespace
 
-CMyPropertyPage3::CMyPropertyPage3() : CSettingsPage(IDD_PAGE_OPTIONS1) {
-  const SettingsCopy& w = SettingsWorkingCopy;
-  m_startup = w.StartupEnable;
-  m_shutdownArmed = w.ShutdownArmed ? 1 : 0;
-  m_shutdownHour = w.ShutdownHour;
-  m_shutdownMinute = w.ShutdownMinute;
-  m_autoClean = w.AutoCleanEnable;
-  m_autoCleanMinute = w.AutoCleanMinute;
+CMyPropertyPage3::CMyPropertyPage3() : CSettingsPage(IDD_PAGE_OPTIONS1) { Transfer(false); }
+
+void CMyPropertyPage3::Transfer(bool store) {
+  SettingsCopy& w = SettingsWorkingCopy;
+  Exchange(store, m_startup, w.StartupEnable);
+  if (store)
+    w.ShutdownArmed = m_shutdownArmed != 0;
+  else
+    m_shutdownArmed = w.ShutdownArmed ? 1 : 0;
+  Exchange(store, m_shutdownHour, w.ShutdownHour);
+  Exchange(store, m_shutdownMinute, w.ShutdownMinute);
+  Exchange(store, m_autoClean, w.AutoCleanEnable);
+  Exchange(store, m_autoCleanMinute, w.AutoCleanMinute);
 }
 
 BOOL CMyPropertyPage3::OnInitDialog() {
@@ -39,23 +44,15 @@ void CMyPropertyPage3::DoDataExchange(CDataExchange* dx) {
   DDX_CBIndex(dx, IDC_SET_AUTO_CLEAN_MINUTE, m_autoCleanMinute);
 }
 
-void CMyPropertyPage3::StoreFields() {
-  SettingsCopy& w = SettingsWorkingCopy;
-  w.StartupEnable = m_startup;
-  w.ShutdownArmed = m_shutdownArmed != 0;
-  w.ShutdownHour = m_shutdownHour;
-  w.ShutdownMinute = m_shutdownMinute;
-  w.AutoCleanEnable = m_autoClean;
-  w.AutoCleanMinute = m_autoCleanMinute;
-}
+CMyPropertyPage7::CMyPropertyPage7() : CSettingsPage(IDD_PAGE_OPTIONS2) { Transfer(false); }
 
-CMyPropertyPage7::CMyPropertyPage7() : CSettingsPage(IDD_PAGE_OPTIONS2) {
-  const SettingsCopy& w = SettingsWorkingCopy;
-  m_lunClose = w.LunCloseEnable;
-  m_lunReset = w.LunResetEnable;
-  m_lunPosition = w.LunPosition;
-  m_cleanSizeEnable = w.CleanSizeEnable;
-  m_cleanSize = w.CleanSize;
+void CMyPropertyPage7::Transfer(bool store) {
+  SettingsCopy& w = SettingsWorkingCopy;
+  Exchange(store, m_lunClose, w.LunCloseEnable);
+  Exchange(store, m_lunReset, w.LunResetEnable);
+  Exchange(store, m_lunPosition, w.LunPosition);
+  Exchange(store, m_cleanSizeEnable, w.CleanSizeEnable);
+  Exchange(store, m_cleanSize, w.CleanSize);
 }
 
 BOOL CMyPropertyPage7::OnInitDialog() {
@@ -72,13 +69,4 @@ void CMyPropertyPage7::DoDataExchange(CDataExchange* dx) {
   DDX_Text(dx, IDC_SET_CLEAN_SIZE, m_cleanSize);
   DDV_MinMaxInt(dx, m_cleanSize, 0, kMaxCleanSize);
   DDX_Check(dx, IDC_SET_LUN_RESET, m_lunReset);
-}
-
-void CMyPropertyPage7::StoreFields() {
-  SettingsCopy& w = SettingsWorkingCopy;
-  w.LunCloseEnable = m_lunClose;
-  w.LunResetEnable = m_lunReset;
-  w.LunPosition = m_lunPosition;
-  w.CleanSizeEnable = m_cleanSizeEnable;
-  w.CleanSize = m_cleanSize;
 }

@@ -16,7 +16,7 @@ class CMyPropertyPage3 : public CSettingsPage {
  protected:
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
-  void StoreFields() override;
+  void Transfer(bool store) override;
 };
 
 // 拡張設定２
@@ -31,5 +31,5 @@ class CMyPropertyPage7 : public CSettingsPage {
  protected:
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
-  void StoreFields() override;
+  void Transfer(bool store) override;
 };

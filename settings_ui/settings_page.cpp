@@ -5,7 +5,7 @@
 void CSettingsPage::OnDestroy() {
   // Every value already passed validation when the page was left or OK was
   // pressed, so this read cannot be refused.
-  if (m_confirmed && UpdateData(true)) StoreFields();
+  if (m_confirmed && UpdateData(true)) Transfer(true);
 }
 
 void CSettingsPage::FillList(int id, const char* const* entries, int count) {

@@ -19,13 +19,30 @@ inline void CopyField(char* to, size_t size, const char* from) {
   to[length] = '\0';
 }
 
+// Moves one value between a page's field and the working copy: into the copy
+// when `store`, out of it otherwise.
+inline void Exchange(bool store, int& field, int& setting) {
+  if (store)
+    setting = field;
+  else
+    field = setting;
+}
+template <size_t N, size_t M>
+void Exchange(bool store, char (&field)[N], char (&setting)[M]) {
+  if (store)
+    CopyField(setting, M, field);
+  else
+    CopyField(field, N, setting);
+}
+
 class CSettingsPage : public CPropertyPage {
  public:
   explicit CSettingsPage(UINT templateId) : CPropertyPage(templateId) {}
 
  protected:
-  // Copies the fields into SettingsWorkingCopy.
-  virtual void StoreFields() {}
+  // Moves the page's fields to SettingsWorkingCopy (store) or from it; each
+  // page's constructor takes its fields out with it.
+  virtual void Transfer(bool /*store*/) {}
   void OnOK() override { m_confirmed = true; }
   void OnDestroy() override;
 

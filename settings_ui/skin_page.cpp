@@ -24,10 +24,7 @@ void ListEntries(HWND list, const char* pattern, bool folders) {
 
 }  // namespace
 
-CMyPropertyPage9::CMyPropertyPage9() : CSettingsPage(IDD_PAGE_SKIN) {
-  CopyField(m_skin, sizeof m_skin, SettingsWorkingCopy.Skin);
-  CopyField(m_listImage, sizeof m_listImage, SettingsWorkingCopy.ListViewBKImage);
-}
+CMyPropertyPage9::CMyPropertyPage9() : CSettingsPage(IDD_PAGE_SKIN) { Transfer(false); }
 
 BOOL CMyPropertyPage9::OnInitDialog() {
   BOOL result = CSettingsPage::OnInitDialog();
@@ -51,12 +48,14 @@ bool CMyPropertyPage9::SelectedText(int id, char* out, size_t size) {
   return SendMessageA(list, CB_GETLBTEXT, WPARAM(index), reinterpret_cast<LPARAM>(out)) != CB_ERR;
 }
 
-void CMyPropertyPage9::StoreFields() {
-  // A stored name that matched no entry stays as it was.
-  char text[260];
-  if (SelectedText(IDC_SET_SKIN, text, sizeof m_skin)) CopyField(m_skin, sizeof m_skin, text);
-  if (SelectedText(IDC_SET_LIST_IMAGE, text, sizeof m_listImage))
-    CopyField(m_listImage, sizeof m_listImage, text);
-  CopyField(SettingsWorkingCopy.Skin, sizeof SettingsWorkingCopy.Skin, m_skin);
-  CopyField(SettingsWorkingCopy.ListViewBKImage, sizeof SettingsWorkingCopy.ListViewBKImage, m_listImage);
+void CMyPropertyPage9::Transfer(bool store) {
+  if (store) {
+    // A stored name that matched no entry stays as it was.
+    char text[260];
+    if (SelectedText(IDC_SET_SKIN, text, sizeof m_skin)) CopyField(m_skin, sizeof m_skin, text);
+    if (SelectedText(IDC_SET_LIST_IMAGE, text, sizeof m_listImage))
+      CopyField(m_listImage, sizeof m_listImage, text);
+  }
+  Exchange(store, m_skin, SettingsWorkingCopy.Skin);
+  Exchange(store, m_listImage, SettingsWorkingCopy.ListViewBKImage);
 }

@@ -11,7 +11,7 @@ class CMyPropertyPage9 : public CSettingsPage {
 
  protected:
   BOOL OnInitDialog() override;
-  void StoreFields() override;
+  void Transfer(bool store) override;
 
  private:
   // The selected entry's text, or false (and nothing written) when nothing is
