@@ -16,7 +16,8 @@
 #include "../resources/resource.h"
 #include "../media/media_player.h"
 #include "../media/video_dialog.h"
-#include "skin_button.h"
+#include "../core/opacity.h"
+#include "../framework/skin_button.h"
 
 // The background picture 1077: when it paints, it paints over the status
 // panel, which the next tick then copies onto the window again.
@@ -94,10 +95,5 @@ class CMainDialog : public CDialog {
   char m_sliderBrushFolder[256] = "";
 };
 
-// Alpha of the layered window for an opacity in percent (255 at 100, 55 at 0).
-int AlphaForOpacity(int skelton);
-// Applies the opacity through SetLayeredWindowAttributes, looked up each time
-// because older systems lack it.
-void ApplyTransparency(HWND window, int skelton);
 // The peek re-show check of the tick.
 void PeekCheck(CMainDialog& dialog);

@@ -48,22 +48,6 @@ const FixedPlace kFixedPlaces[] = {
 
 }  // namespace
 
-int AlphaForOpacity(int skelton) {
-  // Opacity outside 0..100 would wrap around in the byte-sized alpha.
-  skelton = std::clamp(skelton, 0, 100);
-  return (skelton * 200 + 5500) / 100;
-}
-
-void ApplyTransparency(HWND window, int skelton) {
-  HMODULE user32 = LoadLibraryA("user32.dll");
-  if (!user32) return;
-  using SetLayered = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-  auto set = reinterpret_cast<SetLayered>(
-      reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
-  if (set) set(window, 0, BYTE(AlphaForOpacity(skelton)), LWA_ALPHA);
-  FreeLibrary(user32);
-}
-
 void CMainDialog::BindControls() {
   m_background.SubclassDlgItem(IDC_BACKGROUND, this);
   for (size_t i = 0; i < sizeof m_buttons / sizeof m_buttons[0]; ++i)

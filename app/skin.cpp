@@ -10,7 +10,7 @@
 #include "../framework/files.h"
 #include "../resources/resource.h"
 #include "../status/status_panel.h"
-#include "skin_button.h"
+#include "../framework/skin_button.h"
 
 char SkinFolder[256] = "";
 

@@ -29,3 +29,21 @@ HBITMAP LoadBitmapFile(const char* path) {
   CloseHandle(file);
   return bitmap;
 }
+
+void DrawBitmapFile(HDC dc, int x, int y, int width, int height, const char* path, int sourceX,
+                    int sourceY) {
+  HBITMAP bitmap = LoadBitmapFile(path);
+  if (!bitmap) return;
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  if (width < 0 || height < 0) {
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof info, &info);
+    width = info.bmWidth;
+    height = info.bmHeight;
+  }
+  BitBlt(dc, x, y, width, height, memory, sourceX, sourceY, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+}

@@ -23,18 +23,3 @@ class CLauncherButton : public CButton {
   char m_background[MAX_PATH + 16] = "";
   char m_item[MAX_PATH] = "";  // holds the platform's longest path whole
 };
-
-// A skin picture: base + "U.bmp" released, base + "D.bmp" pressed, read
-// from disk at every paint, as the main window's skin buttons paint (their
-// class lives with the main window, above this library).
-class CLauncherSkinButton : public CButton {
- public:
-  void SetBase(const char* base);
-  const char* Base() const { return m_base; }
-
-  void PreSubclassWindow() override;
-  void DrawItem(DRAWITEMSTRUCT* dis) override;
-
- private:
-  char m_base[MAX_PATH + 16] = "";
-};

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../core/opacity.h"
 #include "../core/placement.h"
 #include "../core/run_state.h"
 #include "../core/settings.h"
@@ -36,16 +37,6 @@ constexpr SkinButtonPlace kSkinButtonPlaces[3] = {
 const char kTooLongCaption[] = "ランチャー";
 const char kTooLongText[] =
     "パスが長すぎるため登録できません。\nパスが 259 バイト以内のファイルを登録してください。";
-
-void ApplyOpacity(HWND window, int skelton) {
-  HMODULE user32 = LoadLibraryA("user32.dll");
-  if (!user32) return;
-  using SetLayered = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-  auto set = reinterpret_cast<SetLayered>(
-      reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
-  if (set) set(window, 0, BYTE(LauncherAlpha(skelton)), LWA_ALPHA);
-  FreeLibrary(user32);
-}
 
 void AddTool(HWND toolTip, HWND owner, HWND control, const char* text) {
   TOOLINFOA info = {};
@@ -93,7 +84,7 @@ void CLauncherDialog::BackgroundPath(char* path, size_t size) const {
 BOOL CLauncherDialog::OnInitDialog() {
   if (OsClass == 3) {
     SetWindowLongA(m_hWnd, GWL_EXSTYLE, GetWindowLongA(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
-    ApplyOpacity(m_hWnd, AppSettings.Skelton);
+    ApplyTransparency(m_hWnd, AppSettings.Skelton);
   }
 
   for (int i = 0; i < 3; ++i) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "../framework/dialog.h"
+#include "../framework/skin_button.h"
 #include "launcher_buttons.h"
 #include "launcher_rules.h"
 
@@ -31,7 +32,7 @@ class CLauncherDialog : public CDialog {
   // For tests that look at the window's parts.
   int Page() const { return m_page; }
   CLauncherButton& Item(int k) { return m_items[k - 1]; }
-  CLauncherSkinButton& SkinButton(int i) { return m_skinButtons[i]; }
+  CSkinButton& SkinButton(int i) { return m_skinButtons[i]; }
   HWND ToolTip() const { return m_toolTip; }
 
   BOOL PreTranslateMessage(MSG* msg) override;
@@ -60,7 +61,7 @@ class CLauncherDialog : public CDialog {
   char m_skinFolder[MAX_PATH] = "";
   CLauncherButton m_items[kLauncherPageItems];
   // Page up 1031, page down 1032, close 1063.
-  CLauncherSkinButton m_skinButtons[3];
+  CSkinButton m_skinButtons[3];
   HWND m_toolTip = nullptr;
   // The launcher picture under the page number, and the text colour that
   // stands out from it.

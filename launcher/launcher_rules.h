@@ -54,10 +54,3 @@ inline int LauncherItemOfControl(int id) {
     if (kLauncherItems[i].id == id) return i + 1;
   return 0;
 }
-
-// Alpha of the layered window for an opacity in percent: 255 at 100, 55 at
-// 0; a stored opacity outside 0..100 would wrap around in the byte.
-inline int LauncherAlpha(int skelton) {
-  skelton = skelton < 0 ? 0 : skelton > 100 ? 100 : skelton;
-  return (skelton * 200 + 5500) / 100;
-}

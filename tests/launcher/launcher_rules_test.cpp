@@ -52,11 +52,4 @@ TEST(LauncherRules, ItemPlacesAndControls) {
   EXPECT_EQ(LauncherItemOfControl(IDC_LUN_CLOSE), 0);
 }
 
-TEST(LauncherRules, OpacityToAlpha) {
-  struct Case {
-    int skelton, alpha;
-  } const cases[] = {{0, 55}, {50, 155}, {100, 255}, {101, 255}, {-3, 55}};
-  for (const Case& c : cases) EXPECT_EQ(LauncherAlpha(c.skelton), c.alpha) << c.skelton;
-}
-
 }  // namespace

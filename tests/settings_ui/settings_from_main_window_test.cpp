@@ -57,11 +57,18 @@ class SettingsFromMainWindowTest : public MainWindowTest {
 TEST_F(SettingsFromMainWindowTest, OkWritesTheProfileOnceAndRecreatesTheLauncher) {
   WriteProfile("[COLOR]\r\nR=10\r\n");
   HWND w = Open();
+  // As in the program, the main window owns the sheet and waits for it.
+  CScopedOverride<CWnd*> mainWindow(AfxGetApp()->m_pMainWnd, dialog.get());
   g_stores = 0;
+  static bool ownerEnabled;
+  ownerEnabled = true;
   OpenSheet(w, {[](CMyPropertySheet& s) {
+                  ownerEnabled = IsWindowEnabled(AfxGetApp()->m_pMainWnd->m_hWnd);
                   Type(s.m_display1, IDC_SET_COLOR_R, "20");
                   ClickOk(s);
                 }});
+  EXPECT_FALSE(ownerEnabled);
+  EXPECT_TRUE(IsWindowEnabled(w));
   EXPECT_EQ(g_stores, 1);
   EXPECT_EQ(AppSettings.R, 20);
   EXPECT_NE(ReadProfile().find("R=20"), std::string::npos);

@@ -2,8 +2,8 @@
 // or, while pressed, the pressed one (base + "D.bmp"), read from disk at every
 // paint. A picture that cannot be loaded paints nothing; the button still works.
 #pragma once
-#include "../framework/bitmap_file.h"
-#include "../framework/button.h"
+#include "bitmap_file.h"
+#include "button.h"
 
 class CSkinButton : public CButton {
  public:
@@ -15,5 +15,5 @@ class CSkinButton : public CButton {
   void DrawItem(DRAWITEMSTRUCT* dis) override;
 
  private:
-  char m_base[256] = "";
+  char m_base[MAX_PATH + 16] = "";
 };
