@@ -115,8 +115,12 @@ void CMainDialog::RecreateLauncher() {
 
 void CMainDialog::OpenSettings() {
   const MainWindowParts& parts = g_mainParts;
+  if (m_settingsOpen) return;
   CopyToWorkingCopy();
-  if (parts.runSettingsSheet(*this) != IDOK) return;
+  m_settingsOpen = true;
+  INT_PTR result = parts.runSettingsSheet(*this);
+  m_settingsOpen = false;
+  if (result != IDOK) return;
   CopyFromWorkingCopy();
   SaveSettings();
   if (OsClass == 3) parts.applyTransparency(*this);

@@ -90,6 +90,9 @@ class CMainDialog : public CDialog {
   CMediaPlayer m_player;
   CVideoDialog m_video;
   bool m_tornDown = false;
+  // The tray menu still reaches the window while the settings sheet has it
+  // disabled; a second sheet would refill the working copy under the first.
+  bool m_settingsOpen = false;
   // The skin's background behind the slider, and the folder it came from.
   HBRUSH m_sliderBrush = nullptr;
   char m_sliderBrushFolder[256] = "";

@@ -35,7 +35,8 @@ BOOL CMyPropertyPage1::OnInitDialog() {
 }
 
 void CMyPropertyPage1::DoDataExchange(CDataExchange* dx) {
-  // Blue is checked before green and red.
+  // Blue is checked before green and red. Read as signed numbers, so "-1"
+  // gets the range message rather than wrapping to a large colour.
   DDX_CBIndex(dx, IDC_SET_ITEM1, m_item1);
   DDX_CBIndex(dx, IDC_SET_ITEM2, m_item2);
   DDX_Text(dx, IDC_SET_COLOR_B, m_blue);

@@ -91,6 +91,11 @@ LRESULT CMyPropertyPage5::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   BITMAP size = {};
   GetObjectA(m_picture, sizeof size, &size);
   const RECT& r = item->rcItem;
+  // The static paints nothing of its own: lay the page's background first,
+  // or a repaint would blend the soft edges over the last picture.
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, WPARAM(item->hDC), LPARAM(item->hwndItem)));
+  FillRect(item->hDC, &r, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
   HDC source = CreateCompatibleDC(item->hDC);
   HGDIOBJ old = SelectObject(source, m_picture);
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};

@@ -29,6 +29,7 @@ inline void Exchange(bool store, int& field, int& setting) {
 }
 template <size_t N, size_t M>
 void Exchange(bool store, char (&field)[N], char (&setting)[M]) {
+  static_assert(N == M, "a page's text field holds exactly what its setting holds");
   if (store)
     CopyField(setting, M, field);
   else

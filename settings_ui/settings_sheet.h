@@ -29,5 +29,6 @@ class CMyPropertySheet : public CPropertySheet {
 };
 
 // Runs the sheet modally: IDOK when confirmed, IDCANCEL, or IDABORT when a
-// quit request ended it.
+// quit request ended it. The sheet has no parent: the application's main
+// window owns it (and is disabled meanwhile), whatever `owner` says.
 INT_PTR RunSettingsSheet(HWND owner);

@@ -64,6 +64,7 @@ inline INT_PTR RunScript(CPropertySheet& sheet, std::vector<std::function<void()
   KillTimer(nullptr, timer);
   g_script = nullptr;
   EXPECT_FALSE(script.overrun) << "the sheet was still open after the last step";
+  EXPECT_EQ(script.next, script.steps.size()) << "the sheet closed before the last step";
   EXPECT_EQ(sheet.m_hWnd, nullptr);
   return result;
 }

@@ -2,6 +2,7 @@
 // Cancel do to the live settings, the profile and the launcher.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -61,13 +62,24 @@ TEST_F(SettingsFromMainWindowTest, OkWritesTheProfileOnceAndRecreatesTheLauncher
   CScopedOverride<CWnd*> mainWindow(AfxGetApp()->m_pMainWnd, dialog.get());
   g_stores = 0;
   static bool ownerEnabled;
+  static size_t sheetsOpened;
+  static bool asked;
   ownerEnabled = true;
+  asked = false;
   OpenSheet(w, {[](CMyPropertySheet& s) {
                   ownerEnabled = IsWindowEnabled(AfxGetApp()->m_pMainWnd->m_hWnd);
+                  // The tray menu's command while the sheet is open opens no second one.
+                  if (!asked) {
+                    asked = true;
+                    SendMessageA(AfxGetApp()->m_pMainWnd->m_hWnd, WM_COMMAND, IDC_SETTINGS, 0);
+                  }
+                  sheetsOpened = size_t(std::count(parts_recorder::log.begin(), parts_recorder::log.end(),
+                                                   std::string("runSettingsSheet")));
                   Type(s.m_display1, IDC_SET_COLOR_R, "20");
                   ClickOk(s);
                 }});
   EXPECT_FALSE(ownerEnabled);
+  EXPECT_EQ(sheetsOpened, 1u);
   EXPECT_TRUE(IsWindowEnabled(w));
   EXPECT_EQ(g_stores, 1);
   EXPECT_EQ(AppSettings.R, 20);
