@@ -55,20 +55,7 @@ INT_PTR CDialog::DoModal() {
 // Returns the WM_QUIT code when a quit request ended the run, otherwise -1.
 int CDialog::RunModalLoop() {
   m_modalRunning = true;
-  int quit = -1;
-  MSG msg;
-  while (!m_endModal && m_hWnd) {
-    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0) {
-      quit = int(msg.wParam);
-      break;
-    }
-    if (got < 0) break;
-    if (!CWnd::WalkPreTranslateTree(&msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
+  int quit = RunMessageLoop([this] { return !m_endModal && m_hWnd; });
   m_modalRunning = false;
   return quit;
 }

@@ -151,20 +151,7 @@ INT_PTR CPropertySheet::DoModal() {
 
   // OK or Cancel leaves a modeless sheet without a current page.
   m_modalRunning = true;
-  int quit = -1;
-  MSG msg;
-  while (m_hWnd && SendMessageA(m_hWnd, PSM_GETCURRENTPAGEHWND, 0, 0)) {
-    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0) {
-      quit = int(msg.wParam);
-      break;
-    }
-    if (got < 0) break;
-    if (!CWnd::WalkPreTranslateTree(&msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
+  int quit = RunMessageLoop([this] { return m_hWnd && SendMessageA(m_hWnd, PSM_GETCURRENTPAGEHWND, 0, 0); });
   m_modalRunning = false;
 
   if (ownerWasEnabled) EnableWindow(owner, TRUE);

@@ -77,6 +77,20 @@ BOOL CWnd::WalkPreTranslateTree(MSG* msg) {
   return FALSE;
 }
 
+int CWnd::RunMessageLoop(const std::function<bool()>& running) {
+  MSG msg;
+  while (running()) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) return int(msg.wParam);
+    if (got < 0) break;
+    if (!WalkPreTranslateTree(&msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  return -1;
+}
+
 BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
 
 BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }

@@ -8,6 +8,8 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+
 class CWnd {
  public:
   CWnd() = default;
@@ -37,6 +39,10 @@ class CWnd {
   // Offers a message to the objects of its window and of that window's
   // parents, innermost first, up to the top-level window.
   static BOOL WalkPreTranslateTree(MSG* msg);
+  // The modal loop of dialogs and property sheets: gets, pre-translates and
+  // dispatches messages while `running` says so. Returns the WM_QUIT code
+  // when a quit request ended it (the request is not put back), otherwise -1.
+  static int RunMessageLoop(const std::function<bool()>& running);
 
   // A notification from the parent meant for this control; true = handled.
   virtual BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);

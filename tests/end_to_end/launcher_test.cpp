@@ -14,20 +14,12 @@
 namespace {
 
 using end_to_end::kHangGuardMs;
+using end_to_end::ClickAt;
 using end_to_end::WaitUntil;
 
 std::string ProgramUnderTest() {
   const std::vector<std::string>& args = testing::internal::GetArgvs();
   return args.size() > 1 ? args[1] : std::string();
-}
-
-void ClickAt(int x, int y) {
-  SetCursorPos(x, y);
-  INPUT input[2] = {};
-  input[0].type = input[1].type = INPUT_MOUSE;
-  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, input, sizeof(INPUT));
 }
 
 void ClickControl(HWND window, int id) {

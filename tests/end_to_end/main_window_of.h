@@ -17,6 +17,16 @@ bool WaitUntil(Condition done) {
   return true;
 }
 
+// A left click at a screen point, as the mouse gives it.
+inline void ClickAt(int x, int y) {
+  SetCursorPos(x, y);
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, input, sizeof(INPUT));
+}
+
 struct FoundWindow {
   DWORD pid;
   HWND window;

@@ -15,17 +15,9 @@ namespace {
 std::string g_program;  // path of tovix.exe, from the command line
 
 using end_to_end::kHangGuardMs;
+using end_to_end::ClickAt;
 using end_to_end::WaitUntil;
 HWND WaitForWindow(DWORD pid) { return end_to_end::WaitForMainWindow(pid); }
-
-void ClickAt(int x, int y) {
-  SetCursorPos(x, y);
-  INPUT input[2] = {};
-  input[0].type = input[1].type = INPUT_MOUSE;
-  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, input, sizeof(INPUT));
-}
 
 class ProgramTest : public testing::Test {
  protected:
