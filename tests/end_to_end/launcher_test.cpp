@@ -69,6 +69,10 @@ TEST(LauncherEndToEnd, ClickStartsTheEntryInItsFolder) {
                              folder.File("").c_str(), &si, &process));
   HWND main = end_to_end::WaitForMainWindow(process.dwProcessId);
   ASSERT_NE(main, nullptr) << "no main window";
+  // The window shows before it moves to its stored place: click it there.
+  RECT placed = {};
+  ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(main, &placed) && placed.left == 100 && placed.top == 300; }))
+      << "the main window did not reach its stored place";
 
   ClickControl(main, IDC_LAUNCHER);
   // Shown off the screen first, then placed.
