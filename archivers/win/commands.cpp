@@ -1,0 +1,134 @@
+// Each library's command parsing: the command letter and switches it takes,
+// handed to the jobs of work.h.
+#include "archivers/win/library.h"
+
+#include <algorithm>
+
+#include "archivers/win/command_line.h"
+#include "archivers/win/win_files.h"
+#include "archivers/win/work.h"
+
+namespace arc {
+
+namespace {
+
+bool ReadResponseFile(const std::string& name, std::string& text) {
+  FileSource file(FromProgram(name));
+  if (!file.IsOpen() || file.Size() > (16u << 20)) return false;
+  text.resize(static_cast<size_t>(file.Size()));
+  return file.ReadAt(0, &text[0], text.size()) == text.size();
+}
+
+bool Has(const CommandLine& c, const char* s) {
+  return std::find(c.switches.begin(), c.switches.end(), std::string(s)) != c.switches.end();
+}
+
+// The paths of a packing command: the archive, then (when it ends with a
+// separator) the base folder, then the files.
+void SplitPackPaths(const CommandLine& c, std::string& base, std::vector<std::string>& files) {
+  size_t next = 1;
+  if (c.paths.size() > 1 && EndsWithSeparator(c.paths[1])) {
+    base = c.paths[1];
+    next = 2;
+  } else {
+    base = PathFolder(c.paths[0]);
+  }
+  files.assign(c.paths.begin() + static_cast<long>(next), c.paths.end());
+}
+
+std::string SwitchList(const CommandLine& c) {
+  std::string s;
+  for (const std::string& w : c.switches) s += (s.empty() ? "" : " ") + w;
+  return s;
+}
+
+}  // namespace
+
+int RunUnlha(const char* line, char* buffer, DWORD size) {
+  CommandLine c;
+  Status s = ParseCommandLine(line, true, ReadResponseFile, c);
+  if (s != kOk) return Fail(s, line ? std::string(line).substr(0, 200) : std::string(), buffer, size);
+  if (c.command == "x" || c.command == "e" || c.command == "t") {
+    if (!c.switches.empty()) return Fail(kErrorCommand, SwitchList(c), buffer, size);
+    return RunExtract(Format::Lzh, c, c.command == "e", c.command == "t", buffer, size);
+  }
+  if (c.command == "a") {
+    PackOptions options;
+    options.folderEntries = false;
+    options.attributes = false;
+    for (const std::string& w : c.switches) {
+      // Switches may be joined: -d1a1 is -d1 and -a1.
+      for (size_t i = 1; i + 1 < w.size() + 1; i += 2) {
+        std::string one = w.substr(i, 2);
+        if (one == "d1") options.folderEntries = true;
+        else if (one == "d0") options.folderEntries = false;
+        else if (one == "a1") options.attributes = true;
+        else if (one == "a0") options.attributes = false;
+        else return Fail(kErrorCommand, w, buffer, size);
+      }
+    }
+    if (c.paths.empty()) return Fail(kErrorCommand, std::string(), buffer, size);
+    std::string base;
+    std::vector<std::string> files;
+    SplitPackPaths(c, base, files);
+    return Pack(Format::Lzh, c.paths[0], base, files, options, buffer, size);
+  }
+  if (c.command == "s") {
+    for (const std::string& w : c.switches)
+      if (w != "-gw" && w != "-x" && w != "-x1") return Fail(kErrorCommand, w, buffer, size);
+    if (c.paths.empty() || c.paths.size() > 2) return Fail(kErrorCommand, std::string(), buffer, size);
+    std::string folder = c.paths.size() > 1 ? c.paths[1] : PathFolder(c.paths[0]);
+    if (!folder.empty() && !EndsWithSeparator(folder)) folder += "\\";
+    std::string exe = folder + PathName(WithoutExtension(c.paths[0])) + ".exe";
+    return MakeSelfExtracting(Format::Lzh, c.paths[0], exe, buffer, size);
+  }
+  return Fail(kErrorCommand, c.command, buffer, size);
+}
+
+int RunUnzip(const char* line, char* buffer, DWORD size) {
+  CommandLine c;
+  Status s = ParseCommandLine(line, false, ReadResponseFile, c);
+  if (s != kOk) return Fail(s, std::string(), buffer, size);
+  bool test = false, flat = false;
+  for (const std::string& w : c.switches) {
+    if (w == "-t") test = true;
+    else if (w == "-j") flat = true;
+    else return Fail(kErrorCommand, w, buffer, size);
+  }
+  return RunExtract(Format::Zip, c, flat, test, buffer, size);
+}
+
+int RunZip(const char* line, char* buffer, DWORD size) {
+  CommandLine c;
+  Status s = ParseCommandLine(line, false, ReadResponseFile, c);
+  if (s != kOk) return Fail(s, std::string(), buffer, size);
+  if (Has(c, "--sfx")) {
+    if (c.switches.size() != 1 || c.paths.size() != 1) return Fail(kErrorCommand, SwitchList(c), buffer, size);
+    return MakeSelfExtracting(Format::Zip, c.paths[0], WithoutExtension(c.paths[0]) + ".exe", buffer, size);
+  }
+  PackOptions options;
+  options.recurse = false;
+  for (const std::string& w : c.switches) {
+    if (w == "-r") options.recurse = true;
+    else if (w == "-v") options.verbose = true;
+    else if (w.size() == 2 && w[1] >= '0' && w[1] <= '9') options.level = w[1] - '0';
+    else return Fail(kErrorCommand, w, buffer, size);
+  }
+  if (c.paths.empty()) return Fail(kErrorCommand, std::string(), buffer, size);
+  std::string base;
+  std::vector<std::string> files;
+  SplitPackPaths(c, base, files);
+  return Pack(Format::Zip, c.paths[0], base, files, options, buffer, size);
+}
+
+int RunTar(const char* line, char* buffer, DWORD size) {
+  CommandLine c;
+  Status s = ParseCommandLine(line, true, ReadResponseFile, c);
+  if (s != kOk) return Fail(s, std::string(), buffer, size);
+  if (!c.switches.empty()) return Fail(kErrorCommand, SwitchList(c), buffer, size);
+  if (c.command == "x" || c.command == "e" || c.command == "t")
+    return RunExtract(Format::Tar, c, c.command == "e", c.command == "t", buffer, size);
+  return Fail(kErrorCommand, c.command, buffer, size);
+}
+
+}  // namespace arc

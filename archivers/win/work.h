@@ -1,0 +1,46 @@
+// What the work entries share inside the libraries: the texts they return,
+// and the three jobs (extract or test, pack, make a self-extracting program)
+// that the command parsers of each library call.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "archivers/win/command_line.h"
+#include "archivers/win/library.h"
+
+namespace arc {
+
+// Paths the caller gives are in the program's code page.
+std::wstring FromProgram(const std::string& text);
+std::string ToProgram(const std::wstring& text);
+// An entry's stored name as the caller's code page shows it.
+std::string ShownName(const std::string& name, NameCharset charset);
+
+// Writes `text` into the caller's buffer and returns `status`.
+int Finish(Status status, const std::string& text, char* buffer, DWORD size);
+// The status's text, then ": detail" when given.
+int Fail(Status status, const std::string& detail, char* buffer, DWORD size);
+std::string Count(uint64_t n);
+
+// x, e and t: the archive, then the output folder (default the current one).
+int RunExtract(Format format, const CommandLine& command, bool flat, bool test, char* buffer, DWORD size);
+
+struct PackOptions {
+  bool recurse = true;        // folders given are packed with their contents
+  bool folderEntries = true;  // folders get entries of their own (empty ones survive)
+  bool attributes = true;     // files' attributes are kept
+  bool verbose = false;       // the summary lists every file
+  int level = 6;
+};
+
+// Packs `files` (relative to `base` unless absolute) into `archivePath`.
+int Pack(Format format, const std::string& archivePath, const std::string& base, const std::vector<std::string>& files,
+         const PackOptions& options, char* buffer, DWORD size);
+
+// Writes the carried stub followed by the archive to `exePath`.
+int MakeSelfExtracting(Format format, const std::string& archivePath, const std::string& exePath, char* buffer,
+                       DWORD size);
+
+}  // namespace arc
