@@ -8,7 +8,7 @@ PACKAGES=(
   # the programs we ship (see cmake/toolchain-*.cmake)
   cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
-  mingw-w64-tools googletest
+  mingw-w64-tools googletest ccache
   # zlib for the archiver libraries: for Windows, and natively for fuzzing
   libz-mingw-w64-dev zlib1g-dev
   # running under Wine on an X display

@@ -12,8 +12,29 @@ cd "$ROOT"
 BUILD="${TOVIX_BUILD:-build}"
 case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
 
-bash scripts/setup.sh
+# The time each phase took, printed at the end (also on failure).
+PHASES=()
+phase_start=$SECONDS
+phase() {
+  PHASES+=("$(printf '%-34s %4d s' "$1" $((SECONDS - phase_start)))")
+  phase_start=$SECONDS
+}
+print_phases() {
+  local line
+  echo "test.sh: time per phase"
+  for line in "${PHASES[@]}"; do echo "  $line"; done
+  echo "  total                              $(printf '%4d' "$SECONDS") s"
+}
+trap print_phases EXIT
 
+bash scripts/setup.sh
+phase "setup"
+
+# ccache, keyed on paths relative to the checkout, serves what an earlier run
+# compiled already, in this checkout or in a fresh clone elsewhere.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$ROOT"
+fi
 JOBS="${TOVIX_JOBS:-$(nproc)}"
 # configure_and_build ARCH FOLDER TESTS(ON|OFF) THREAD_MODEL [TARGET]
 configure_and_build() {
@@ -24,10 +45,13 @@ configure_and_build() {
 }
 # The tests: GoogleTest and the tests themselves need std::thread (posix model).
 configure_and_build x86_64 x64 ON posix
+phase "build x86_64 tests"
 # The programs we ship, built as shipped (win32 model, no thread library); the
 # 32-bit one cannot run on this kernel, so it is compiled, linked and checked.
 configure_and_build x86_64 program OFF win32
+phase "build x86_64 program"
 configure_and_build i686 x86 OFF win32
+phase "build i686 program"
 
 # Everything the shipped builds install must start on Windows XP SP3.
 for arch in program x86; do
@@ -35,17 +59,25 @@ for arch in program x86; do
   cmake --install "$BUILD/$arch" --prefix "$BUILD/$arch-install" >/dev/null
   bash scripts/check-imports.sh "$BUILD/$arch-install"
 done
+# The release packages of those builds, checked: files, machines, imports.
+TOVIX_BUILD="$BUILD" TOVIX_SKIP_SETUP=1 TOVIX_PACKAGE_BUILD=0 bash scripts/package.sh
+phase "import check and packages"
 
 # Short media files for the media tests, made here rather than committed.
 export TOVIX_TEST_MEDIA
 TOVIX_TEST_MEDIA="$(bash scripts/make-test-media.sh "$BUILD/media" | tail -n 1)"
+phase "test media"
 
 export TOVIX_STATE="${TOVIX_STATE:-$BUILD/wine}"
 source scripts/wine-env.sh
 tovix_start_services
+# wine-env.sh set its own EXIT trap; keep both.
+trap 'tovix_stop_all; print_phases' EXIT
+phase "display, Wine and test peers"
 
 # The parsers of server replies and the bitmap check under libFuzzer (natively, with sanitizers).
 [ "${TOVIX_SKIP_FUZZ:-}" = 1 ] || TOVIX_BUILD="$BUILD" bash scripts/fuzz.sh
+phase "fuzzing"
 
 # Every test CTest knows must run and pass: no tests, a test not run, or one
 # that passed without running anything (checked by scripts/wine-run.sh) fail.
@@ -57,6 +89,7 @@ if [ -z "$expected" ] || [ "$expected" -eq 0 ]; then
 fi
 status=0
 ctest --output-on-failure --no-tests=error "$@" | tee "$BUILD/ctest.log" || status=$?
+phase "tests under Wine"
 passed="$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec' "$BUILD/ctest.log" || true)"
 if [ "$status" -ne 0 ] || [ "$passed" -ne "$expected" ]; then
   echo "test.sh: FAILED: $passed of $expected test programs ran and passed (ctest status $status)" >&2
