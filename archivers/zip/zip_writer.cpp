@@ -1,4 +1,5 @@
-// Writing ZIP archives, and moving a finished one behind a self-extracting
+// Writing ZIP archives, new or updated (entries of an existing one carried
+// over as they are), and moving a finished one behind a self-extracting
 // program.
 //
 // Each entry: local header, data, then the CRC and sizes patched into the
@@ -21,10 +22,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "archivers/core/copy_range.h"
 #include "archivers/zip/zip.h"
 #include "archivers/zip/zip_internal.h"
 #include "archivers/zip/zip_update.h"
-#include "archivers/core/copy_range.h"
 
 namespace arc {
 
