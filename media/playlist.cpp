@@ -175,8 +175,10 @@ void CancelChosenTrack() {
 }
 
 void CALLBACK ChosenTrackTimer(HWND window, UINT, UINT_PTR, DWORD) {
-  if (g_chosenPlayer) StartChosenTrack(window, *g_chosenPlayer);
-  else CancelChosenTrack();
+  if (g_chosenPlayer)
+    StartChosenTrack(window, *g_chosenPlayer);
+  else
+    CancelChosenTrack();
 }
 
 // Starts the entry at `index` from its beginning, with the user's volume.
