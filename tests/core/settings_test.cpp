@@ -184,12 +184,48 @@ TEST_F(SettingsTest, PasswordsThatAlwaysStoredWellStayByteIdentical) {
   }
 }
 
-TEST_F(SettingsTest, VolumeOutsideItsRangeIsHeldToIt) {
-  for (auto [stored, loaded] : {std::pair<const char*, int>{"2147483647", 1000}, {"-40", 0},
-                                {"99999999999", 1000}, {"640", 640}}) {
-    TempFolder::Write(Profile(), std::string("[MUSIC]\r\nVolume=") + stored + "\r\n");
-    LoadSettings(nullptr);
-    EXPECT_EQ(AppSettings.Volume, loaded) << stored;
+// What a list can select or a field accepts; a hand-edited value outside is
+// held to the nearest end, whatever the key's default.
+TEST_F(SettingsTest, ListsAndNumbersOutsideTheirRangeAreHeldToIt) {
+  struct Case {
+    const char* section;
+    const char* key;
+    int Settings::*field;  // null: the drop action
+    const char* stored;
+    int loaded;
+  } const cases[] = {
+      {"MUSIC", "Volume", &Settings::Volume, "2147483647", 1000},
+      {"MUSIC", "Volume", &Settings::Volume, "-40", 0},
+      {"MUSIC", "Volume", &Settings::Volume, "99999999999", 1000},
+      {"MUSIC", "Volume", &Settings::Volume, "640", 640},
+      {"MUSIC", "RepeatMode", &Settings::RepeatMode, "3", 2},
+      {"WINDOW", "DDList", nullptr, "-1", 0},
+      {"WINDOW", "DDList", nullptr, "5", 4},
+      {"ENTRY", "Mail", &Settings::Mail, "3", 2},
+      {"ENTRY", "Item1", &Settings::Item1, "42", 6},
+      {"ENTRY", "Item2", &Settings::Item2, "-3", 0},
+      {"ENTRY", "Item3", &Settings::Item3, "7", 6},
+      {"COLOR", "R", &Settings::R, "999", 255},
+      {"COLOR", "G", &Settings::G, "-1", 0},
+      {"COLOR", "B", &Settings::B, "256", 255},
+      {"WINDOW", "Skelton", &Settings::Skelton, "-5", 0},
+      {"WINDOW", "Skelton", &Settings::Skelton, "101", 100},
+      {"OPTION", "ShutdownHour", &Settings::ShutdownHour, "99", 23},
+      {"OPTION", "ShutdownMinute", &Settings::ShutdownMinute, "60", 59},
+      {"OPTION", "AutoCleanMinute", &Settings::AutoCleanMinute, "-1", 0},
+      {"MAILCHECK", "Pitch", &Settings::Pitch, "25", 19},
+      {"WINDOW", "LunPosition", &Settings::LunPosition, "3", 2},
+      {"OPTION", "CleanSize", &Settings::CleanSize, "2001", 2000},
+      {"OPTION", "CleanSize", &Settings::CleanSize, "1999", 1999},
+      // Not lists or numbers with a range: used as they are.
+      {"WINDOW", "Size", &Settings::Size, "0", 0},
+      {"WINDOW", "MainWindowX", &Settings::MainWindowX, "-3000", -3000},
+  };
+  for (const Case& c : cases) {
+    TempFolder::Write(Profile(), std::string("[") + c.section + "]\r\n" + c.key + "=" + c.stored + "\r\n");
+    int dd = -9;
+    LoadSettings(&dd);
+    EXPECT_EQ(c.field ? AppSettings.*c.field : dd, c.loaded) << c.key << "=" << c.stored;
   }
 }
 
