@@ -401,4 +401,27 @@ TEST(DataExchange, ControlsLoadAndSave) {
   dlg.DestroyWindow();
 }
 
+// A value the list does not offer shows no selection; reading the list back
+// must not store "none" (-1) over it.
+TEST(DataExchange, ListWithNoSelectionKeepsTheValue) {
+  CDialog dlg(kPlainTemplate);
+  ASSERT_TRUE(dlg.Create(kPlainTemplate));
+  for (const char* entry : {"a", "b", "c"}) {
+    SendDlgItemMessageA(dlg.m_hWnd, 12, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    SendDlgItemMessageA(dlg.m_hWnd, 13, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+  }
+  for (void (*exchange)(CDataExchange*, int, int&) : {DDX_CBIndex, DDX_LBIndex}) {
+    int id = exchange == DDX_CBIndex ? 12 : 13;
+    SCOPED_TRACE(id);
+    int value = 25;
+    CDataExchange load(dlg.m_hWnd, false);
+    exchange(&load, id, value);
+    CDataExchange save(dlg.m_hWnd, true);
+    exchange(&save, id, value);
+    EXPECT_EQ(value, 25);
+    EXPECT_FALSE(save.Failed());
+  }
+  dlg.DestroyWindow();
+}
+
 }  // namespace
