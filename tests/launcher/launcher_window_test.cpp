@@ -357,51 +357,35 @@ TEST_F(LauncherTest, LaunchOpensThroughTheShellInTheEntrysFolder) {
   EXPECT_EQ(g_shellCalls[2].file, folder.File("missing.exe"));
 }
 
-// The system's own words for an error, as a message shows them.
-std::string SystemText(DWORD error) {
-  char text[512] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                           text, sizeof text, nullptr);
-  while (n && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' ')) text[--n] = '\0';
-  return text;
-}
-
 TEST_F(LauncherTest, AnEntryThatCannotBeOpenedSaysWhyByClickAndByFunctionKey) {
-  std::string gone = folder.File("gone\\tool.exe");
-  std::string tooLong = folder.File("") + "\\" + std::string(300, 'n') + ".exe";
-  const std::string cannot = "次のファイルを開けませんでした。\n" + gone + "\n\n";
-  const std::string tooLongToOpen =
-      "登録されているパスが長すぎるため起動できません。\nこのボタンにファイルを登録し直してください。";
-  struct Case {
+  std::string gone = folder.File("gone\\tool.exe"), tooLong = folder.File(std::string(300, 'n') + ".exe");
+  auto cannot = [&](DWORD error) {  // the path and the system's own words
+    char reason[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
+                   sizeof reason, nullptr);
+    return "次のファイルを開けませんでした。\n" + gone + "\n\n" + std::string(reason, std::strcspn(reason, "\r\n"));
+  };
+  const struct {
     std::string stored;
-    INT_PTR shell;         // the shell's answer
-    std::string box;       // "": none
-    size_t shellCalls;
-  } const cases[] = {
-      {gone, SE_ERR_FNF, cannot + SystemText(ERROR_FILE_NOT_FOUND), 1},
-      {gone, SE_ERR_PNF, cannot + SystemText(ERROR_PATH_NOT_FOUND), 1},
-      {gone, SE_ERR_NOASSOC, cannot + SystemText(ERROR_NO_ASSOCIATION), 1},
-      {gone, 0, cannot + SystemText(ERROR_NOT_ENOUGH_MEMORY), 1},
-      {tooLong, 42, tooLongToOpen, 0},
-      {gone, 42, "", 1},
+    INT_PTR shell;  // the shell's answer
+    std::string box;
+  } cases[] = {
+      {gone, SE_ERR_FNF, cannot(ERROR_FILE_NOT_FOUND)}, {gone, SE_ERR_NOASSOC, cannot(ERROR_NO_ASSOCIATION)},
+      {gone, 42, ""},
+      {tooLong, 42, "登録されているパスが長すぎるため起動できません。\nこのボタンにファイルを登録し直してください。"},
   };
   OpenLauncher("LunCloseEnable=0\r\n");
-  HWND box = GetDlgItem(dialog->m_hWnd, IDC_DROP_ACTION);
-  for (bool byKey : {false, true}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::to_string(byKey) + " " + std::to_string(c.shell) + " " + c.stored.substr(0, 40));
+  for (bool byKey : {false, true})
+    for (const auto& c : cases) {
       AfxGetApp()->WriteProfileStringA("LUN", "lun01", c.stored.c_str());
       g_shellResult = c.shell;
       g_shellCalls.clear();
       g_boxes.clear();
-      if (byKey)
-        PressOn(box, VK_F1);
-      else
-        Command(IDC_LUN_ITEM1);
-      EXPECT_EQ(g_shellCalls.size(), c.shellCalls);
+      if (byKey) PressOn(GetDlgItem(dialog->m_hWnd, IDC_DROP_ACTION), VK_F1);
+      else Command(IDC_LUN_ITEM1);
+      EXPECT_EQ(g_shellCalls.size(), c.stored == tooLong ? 0u : 1u) << byKey << " " << c.shell;
       EXPECT_EQ(g_boxes, c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
     }
-  }
 }
 
 TEST_F(LauncherTest, FunctionKeysOpenTheFirstTenEntriesWhateverThePage) {

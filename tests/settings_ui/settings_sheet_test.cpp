@@ -33,22 +33,6 @@ TEST_F(SettingsSheetTest, PagesNeverShownKeepTheirValuesExactly) {
   EXPECT_STREQ(SettingsWorkingCopy.Server1, "pop.example.jp");
 }
 
-// Every value here lies outside its list, so the lists show no selection:
-// OK keeps the values. The check boxes can only say on (1).
-TEST_F(SettingsSheetTest, OkKeepsValuesTheListsDoNotOffer) {
-  const SettingsCopy before = SettingsWorkingCopy;
-  CMyPropertySheet sheet;
-  std::vector<std::function<void()>> steps;
-  for (SheetTab tab : {kDisplay1, kDisplay2, kOptions1, kOptions2, kSkin, kMail})
-    steps.push_back([&sheet, tab] { ClickTab(sheet, tab); });
-  steps.push_back([&] { ClickOk(sheet); });
-  EXPECT_EQ(RunSheet(sheet, steps), IDOK);
-  EXPECT_EQ(ChangedKeys(before, SettingsWorkingCopy),
-            (std::vector<std::string>{"TopMostEnable", "MoveEnable", "TipEnable", "StartupEnable", "AutoCleanEnable",
-                                      "Check1Enable", "LunResetEnable", "LunCloseEnable", "CleanSizeEnable"}));
-  EXPECT_TRUE(sheet_script::g_messages.empty());
-}
-
 TEST_F(SettingsSheetTest, AccountSwitchingKeepsEachAccountsEdits) {
   std::vector<std::string> shown;
   auto note = [&](CMyPropertyPage4& page) {
