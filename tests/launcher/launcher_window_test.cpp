@@ -31,12 +31,7 @@ HDROP ShellDrop(const std::vector<std::string>& paths) {
 }
 
 // The default skin of the source tree this test was built from.
-std::string SourceSkin() {
-  std::string file = __FILE__;
-  size_t tests = file.rfind("/tests/launcher/");
-  if (tests == std::string::npos) tests = file.rfind("\\tests\\launcher\\");
-  return tests == std::string::npos ? std::string() : file.substr(0, tests) + "/resources/skin/default/";
-}
+std::string SourceSkin() { return std::string(TOVIX_SOURCE_DIR) + "/resources/skin/default/"; }
 
 struct ShellCall {
   std::string verb, file, folder;
