@@ -69,8 +69,9 @@ bool JoinOutputPath(const std::string& dropped, std::string* output);
 
 // The pieces a join takes. `sizeOf(number)` gives the size of piece
 // `number` (from 1), or -1 when there is no such file. Every piece but the
-// last has the first piece's size: the set ends after a shorter piece, and
-// before a piece larger than the first (both are left from another split).
+// last has the first piece's size, and none is larger: a piece after a
+// shorter one, or one larger than the first, is left from another split, and
+// the set ends before it.
 // When a number is missing but a later piece exists, `missing` names it and
 // nothing is to be joined.
 struct JoinSet {
