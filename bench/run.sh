@@ -2,7 +2,8 @@
 # Runs the benchmarks under Wine and prints figures measured side by side in
 # this one run: the panel's per-tick cost against the tick's budget, the
 # media engine's private bytes over 1,000 track changes, the archiver
-# libraries against zip, gzip, unzip and lhasa, split and join against cp,
+# libraries against zip, gzip, unzip and lhasa, 1,000 extractions against
+# bare library loading, split and join against cp,
 # and the idle CPU of the program against a bare window with the same 250 ms
 # timer (each process plus the wineserver it keeps busy), over IDLE_SECONDS
 # (60).
@@ -43,6 +44,15 @@ echo "== playlist: a backup list of 10,000 files, and the tick"
 
 echo "== archiver libraries against the real tools"
 source "$ROOT/bench/archive_bench.sh"
+
+echo "== 1,000 extractions of one ZIP: the process's memory, beside bare library loading"
+X="$BUILD/extract-repeat"
+rm -rf "$X" && mkdir -p "$X/in"
+for n in 1 2 3; do head -c 20000 /dev/urandom > "$X/in/part$n.bin"; done
+echo "a small text" > "$X/in/read me.txt"
+(cd "$X/in" && zip -q ../drop.zip ./*)
+(cd "$B" && "$WINE64" bench/extract_repeat_bench.exe "$(winepath -w "$X/drop.zip" 2>/dev/null)" 1000)
+rm -rf "$X"
 
 echo "== split and join of 1 GiB against cp"
 source "$ROOT/bench/split_bench.sh"

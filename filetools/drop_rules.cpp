@@ -19,7 +19,7 @@ static std::string NameOf(const std::string& path) {
   return last == std::string::npos ? path : path.substr(last + 1);
 }
 
-std::string ResponseLine(const std::string& path) { return "\"" + NameOf(path) + "\"\n"; }
+std::string ResponseLine(const std::string& path) { return "\"" + NameOf(path) + "\"\r\n"; }
 
 std::string WithoutLastExtension(const std::string& path) {
   std::string name = NameOf(path);

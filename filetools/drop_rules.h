@@ -12,7 +12,8 @@ enum class DropBranch { Playlist, Extract, Compress, Split, Join, Video, None };
 
 DropBranch ChooseDropBranch(int windowTop, int cursorY, int action);
 
-// The response file's line for one dropped path: its name in quotes.
+// The response file's line for one dropped path: its name in quotes, with
+// the platform's CR LF line end.
 std::string ResponseLine(const std::string& path);
 
 // The path without its last extension: only a dot after the last backslash

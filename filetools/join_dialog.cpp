@@ -18,6 +18,17 @@ void CloseHandleOnce(HANDLE& h) {
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   h = INVALID_HANDLE_VALUE;
 }
+
+// A piece's size, -1 when there is no such file. A piece that is there but
+// cannot be asked counts as present with size 0: the set ends with it, and
+// opening it tells why.
+int64_t PieceSize(const std::string& name) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data))
+    return int64_t(uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? -1 : 0;
+}
 }  // namespace
 
 void StartJoin(HWND owner, const char* path) {
@@ -44,7 +55,7 @@ BOOL CJoinDialog::OnInitDialog() {
 }
 
 void CJoinDialog::OnCancel() {
-  // The close box: the output keeps the pieces copied so far.
+  // The close box: the output stays as it was.
   KillTimer(m_hWnd, kStartTimer);
   KillTimer(m_hWnd, kWorkTimer);
   m_running = false;
@@ -57,6 +68,7 @@ LRESULT CJoinDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kStartTimer) {
         KillTimer(m_hWnd, kStartTimer);
+        if (!PlanPieces()) return 0;
         m_buffer.resize(size_t(splitjoin::kSliceBytes));
         m_running = true;
         SetTimer(m_hWnd, kWorkTimer, 1, nullptr);
@@ -86,9 +98,41 @@ void CJoinDialog::OnTimer() {
   SetProgress(splitjoin::ProgressPercent(m_copied, m_pieceBytes));
 }
 
+bool CJoinDialog::PlanPieces() {
+  splitjoin::JoinSet set =
+      splitjoin::PlanJoin([this](uint64_t number) { return PieceSize(splitjoin::PieceName(m_output, number)); });
+  if (set.missing) {
+    Fail(Failure::kMissing, splitjoin::PieceName(m_output, set.missing), 0);
+    return false;
+  }
+  // A missing first piece: opening it reports why.
+  m_count = set.count ? set.count : 1;
+  return true;
+}
+
+bool CJoinDialog::CreateTemporary() {
+  // Beside the output, so that the last step is a rename on one volume; as
+  // long as a piece's name, so it fits wherever the pieces do.
+  for (int n = 0; n < 100; ++n) {
+    std::string name = m_output + ".~" + char('0' + n / 10) + char('0' + n % 10);
+    m_out = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (m_out != INVALID_HANDLE_VALUE) {
+      m_temporary = name;
+      return true;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      Fail(Failure::kCreate, name, error);
+      return false;
+    }
+  }
+  Fail(Failure::kCreate, m_output, ERROR_FILE_EXISTS);
+  return false;
+}
+
 bool CJoinDialog::OpenNextPiece() {
-  // Three digits: nothing comes after the 999th piece.
-  if (m_index >= splitjoin::kMaxPieces) {
+  if (m_index >= m_count) {
     Finish();
     return false;
   }
@@ -96,14 +140,7 @@ bool CJoinDialog::OpenNextPiece() {
   m_piece = CreateFileA(m_pieceName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (m_piece == INVALID_HANDLE_VALUE) {
-    DWORD error = GetLastError();
-    // The first missing number ends the join; a piece that is there but
-    // cannot be read, or a missing first piece, is a failure.
-    if (m_index > 0 && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
-      Finish();
-    } else {
-      Fail(Failure::kOpen, m_pieceName, error);
-    }
+    Fail(Failure::kOpen, m_pieceName, GetLastError());
     return false;
   }
   LARGE_INTEGER size;
@@ -111,16 +148,7 @@ bool CJoinDialog::OpenNextPiece() {
     Fail(Failure::kRead, m_pieceName, GetLastError());
     return false;
   }
-  // The output is created only once there is something to join into it, so a
-  // failed start leaves an existing file of that name alone.
-  if (m_out == INVALID_HANDLE_VALUE) {
-    m_out = CreateFileA(m_output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (m_out == INVALID_HANDLE_VALUE) {
-      Fail(Failure::kCreate, m_output, GetLastError());
-      return false;
-    }
-  }
+  if (m_out == INVALID_HANDLE_VALUE && !CreateTemporary()) return false;
   m_pieceBytes = uint64_t(size.QuadPart);
   m_copied = 0;
   SetProgress(splitjoin::ProgressPercent(0, m_pieceBytes));
@@ -161,6 +189,9 @@ void CJoinDialog::Finish() {
   HANDLE out = m_out;
   m_out = INVALID_HANDLE_VALUE;
   if (out != INVALID_HANDLE_VALUE && !CloseHandle(out)) return Fail(Failure::kWrite, m_output, GetLastError());
+  if (!MoveFileExA(m_temporary.c_str(), m_output.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return Fail(Failure::kCreate, m_output, GetLastError());
+  m_temporary.clear();
   g_sideEffects.messageBox(m_hWnd, splitjoin::kJoinDoneText, splitjoin::kJoinDoneCaption, MB_OK);
   EndDialog(IDOK);
 }
@@ -177,6 +208,8 @@ void CJoinDialog::Fail(Failure what, const std::string& path, DWORD error) {
 void CJoinDialog::CloseFiles() {
   CloseHandleOnce(m_piece);
   CloseHandleOnce(m_out);
+  if (!m_temporary.empty()) DeleteFileA(m_temporary.c_str());
+  m_temporary.clear();
 }
 
 void CJoinDialog::SetProgress(int percent) {

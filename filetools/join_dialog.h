@@ -1,7 +1,8 @@
-// The join dialog: the pieces path.001, path.002, ... are copied one after
-// another into path, up to the first number that is missing. The work runs on
-// the dialog's timer in 1,000,000-byte slices, as many per timer message as
-// fit in about 15 ms; the close box ends it at once, keeping what was copied.
+// The join dialog: the pieces path.001, path.002, ... of one set are copied
+// one after another into a temporary file beside path, which replaces path
+// only when the join ends normally; a failure, a missing piece or the close
+// box leaves path as it was. The work runs on the dialog's timer in
+// 1,000,000-byte slices, as many per timer message as fit in about 15 ms.
 #pragma once
 #include <windows.h>
 
@@ -31,20 +32,26 @@ class CJoinDialog : public CDialog {
 
  private:
   void OnTimer();
+  // Which pieces belong to the set; false when the join cannot start.
+  bool PlanPieces();
+  bool CreateTemporary();
   // One slice; false when the join ended, finished or failed.
   bool Slice();
   bool OpenNextPiece();
   void Finish();
   void Fail(splitjoin::Failure what, const std::string& path, DWORD error);
+  // Closes the files and removes the unfinished temporary file.
   void CloseFiles();
   void SetProgress(int percent);
 
   std::string m_output;
+  std::string m_temporary;  // empty until created
   HANDLE m_out = INVALID_HANDLE_VALUE;
   HANDLE m_piece = INVALID_HANDLE_VALUE;
   std::string m_pieceName;
   std::vector<char> m_buffer;
   uint64_t m_index = 0;  // next or current piece, 0-based; its number is index + 1
+  uint64_t m_count = 0;  // pieces of the set
   uint64_t m_pieceBytes = 0;
   uint64_t m_copied = 0;
   bool m_running = false;

@@ -140,6 +140,8 @@ void CSplitDialog::OnStart() {
   EnableWindow(m_hWnd, FALSE);
   if (!splitjoin::ParsePieceSize(ItemText(m_hWnd, IDC_SPLIT_PIECE_SIZE).c_str(), &m_pieceSize))
     m_pieceSize = 0;
+  m_created = 0;
+  m_batchCreated = false;
 
   m_source = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -164,6 +166,7 @@ void CSplitDialog::OnStart() {
     std::string name = splitjoin::BatchName(m_path);
     HANDLE batch = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (batch == INVALID_HANDLE_VALUE) return Fail(Failure::kCreate, name, GetLastError());
+    m_batchCreated = true;
     std::string text = splitjoin::BatchText(splitjoin::FileNameOf(m_path), m_count);
     DWORD put = 0;
     BOOL wrote = WriteFile(batch, text.data(), DWORD(text.size()), &put, nullptr);
@@ -200,6 +203,7 @@ bool CSplitDialog::Slice() {
       Fail(Failure::kCreate, m_pieceName, GetLastError());
       return false;
     }
+    m_created = m_pieceIndex + 1;
     m_pieceBytes = splitjoin::PieceBytes(m_fileSize, m_pieceSize, m_count, m_pieceIndex);
   }
   DWORD bytes = DWORD(splitjoin::SliceBytes(m_pieceBytes, m_slice));
@@ -247,6 +251,7 @@ void CSplitDialog::Fail(Failure what, const std::string& path, DWORD error) {
   KillTimer(m_hWnd, kWorkTimer);
   m_running = false;
   CloseFiles();
+  RemoveWritten();
   SetProgress(0);
   Refuse(splitjoin::FailureText(what, path, splitjoin::SystemReason(error)), MB_ICONEXCLAMATION);
 }
@@ -263,6 +268,14 @@ void CSplitDialog::Refuse(const std::string& text, UINT icon) {
 void CSplitDialog::CloseFiles() {
   CloseHandleOnce(m_source);
   CloseHandleOnce(m_piece);
+}
+
+void CSplitDialog::RemoveWritten() {
+  for (uint64_t number = 1; number <= m_created; ++number)
+    DeleteFileA(splitjoin::PieceName(m_path, number).c_str());
+  if (m_batchCreated) DeleteFileA(splitjoin::BatchName(m_path).c_str());
+  m_created = 0;
+  m_batchCreated = false;
 }
 
 void CSplitDialog::SetProgress(int percent) {

@@ -38,6 +38,9 @@ class CSplitDialog : public CDialog {
   // The message box, then the dialog ready for input again, the size selected.
   void Refuse(const std::string& text, UINT icon);
   void CloseFiles();
+  // Removes the pieces and the batch file this split wrote: a failed split
+  // leaves no set that would join into a broken file.
+  void RemoveWritten();
   void SetProgress(int percent);
 
   std::string m_path;
@@ -54,6 +57,8 @@ class CSplitDialog : public CDialog {
   uint64_t m_pieceIndex = 0;  // 0-based; piece number is index + 1
   uint64_t m_slice = 0;       // within the current piece
   uint64_t m_pieceBytes = 0;
+  uint64_t m_created = 0;  // pieces 1..created exist by this split
+  bool m_batchCreated = false;
   int m_shownPercent = -1;
 };
 

@@ -93,7 +93,12 @@ std::string FileNameOf(const std::string& path) {
 }
 
 namespace {
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string Quoted(const std::string& name) {
+  // 0x25 is never the second byte of a two-byte character: each one is a %.
+  std::string quoted = "\"";
+  for (char c : name) quoted += c == '%' ? std::string("%%") : std::string(1, c);
+  return quoted + "\"";
+}
 }  // namespace
 
 std::vector<std::string> BatchLines(const std::string& name, uint64_t count) {
@@ -116,6 +121,29 @@ std::string BatchText(const std::string& name, uint64_t count) {
   std::string text;
   for (const std::string& line : BatchLines(name, count)) text += line;
   return text;
+}
+
+JoinSet PlanJoin(const std::function<int64_t(uint64_t number)>& sizeOf) {
+  JoinSet set;
+  const int64_t first = sizeOf(1);
+  if (first < 0) return set;
+  set.count = 1;
+  for (int64_t last = first; last == first && set.count < kMaxPieces;) {
+    const int64_t next = sizeOf(set.count + 1);
+    if (next < 0) {
+      for (uint64_t later = set.count + 2; later <= kMaxPieces; ++later) {
+        if (sizeOf(later) >= 0) {
+          set.missing = set.count + 1;
+          break;
+        }
+      }
+      break;
+    }
+    if (next > first) break;
+    ++set.count;
+    last = next;
+  }
+  return set;
 }
 
 bool JoinOutputPath(const std::string& dropped, std::string* output) {
@@ -149,6 +177,9 @@ std::string FailureText(Failure what, const std::string& path, const std::string
       break;
     case Failure::kWrite:
       text = "ファイルに書き込めませんでした。";
+      break;
+    case Failure::kMissing:
+      text = "分割ファイルが見つかりません。";
       break;
   }
   text += "\n" + path;

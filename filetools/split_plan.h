@@ -6,6 +6,7 @@
 // Pure code: no <windows.h>, so it also builds natively.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,9 @@ std::string FileNameOf(const std::string& path);
 
 // The batch file that joins `count` pieces of the file named `name` (a name
 // without folder: the batch runs in the pieces' folder), one line per copy,
-// CR LF ended. Names are quoted, so names with blanks work.
+// CR LF ended, in the program's code page (the command interpreter reads
+// batch files in it). Names are quoted, so names with blanks work, and each
+// % is doubled: the interpreter expands %...% even inside quotes.
 std::vector<std::string> BatchLines(const std::string& name, uint64_t count);
 std::string BatchText(const std::string& name, uint64_t count);
 
@@ -63,6 +66,19 @@ std::string BatchText(const std::string& name, uint64_t count);
 // extension, when that extension is exactly ".001" (case matters) and a name
 // stands before it. False otherwise.
 bool JoinOutputPath(const std::string& dropped, std::string* output);
+
+// The pieces a join takes. `sizeOf(number)` gives the size of piece
+// `number` (from 1), or -1 when there is no such file. Every piece but the
+// last has the first piece's size, and none is larger: a piece after a
+// shorter one, or one larger than the first, is left from another split, and
+// the set ends before it.
+// When a number is missing but a later piece exists, `missing` names it and
+// nothing is to be joined.
+struct JoinSet {
+  uint64_t count = 0;    // pieces 1..count; 0 when the first is missing
+  uint64_t missing = 0;  // 0 when no piece is missing
+};
+JoinSet PlanJoin(const std::function<int64_t(uint64_t number)>& sizeOf);
 
 // Message texts.
 extern const char kSplitCaption[];         // "分割"
@@ -77,7 +93,7 @@ extern const char kJoinDoneText[];         // "結合しました"
 extern const char kNotFirstPieceText[];    // "拡張子「.001」のファイルをドロップしてください"
 
 // What failed on which file, for the error message.
-enum class Failure { kOpen, kCreate, kRead, kWrite };
+enum class Failure { kOpen, kCreate, kRead, kWrite, kMissing };
 // The message: what failed, the file, and the system's reason when there is one.
 std::string FailureText(Failure what, const std::string& path, const std::string& reason);
 

@@ -156,7 +156,7 @@ TEST_F(DropTest, CompressWritesTheResponseFileForTheDialog) {
     PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
   });
   DropAt(10, {a, b});
-  EXPECT_EQ("\"report.final.txt\"\n\"b c.txt\"\n", seenResponse);
+  EXPECT_EQ("\"report.final.txt\"\r\n\"b c.txt\"\r\n", seenResponse);
   EXPECT_EQ("report.final", seenName);
   EXPECT_EQ(folder.File("report.final"), std::string(DropPath));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("res")) << "res outlives the dialog";

@@ -22,8 +22,8 @@ TEST(DropRules, NamesDerivedFromPaths) {
   EXPECT_EQ("C:\\w\\report.final", WithoutLastExtension("C:\\w\\report.final.txt"));
   EXPECT_EQ("C:\\a.b\\c", WithoutLastExtension("C:\\a.b\\c"));
   EXPECT_EQ("C:\\w\\ソ", WithoutLastExtension("C:\\w\\ソ.txt"));  // 83 5C is no separator
-  EXPECT_EQ("\"b c.txt\"\n", ResponseLine("C:\\w\\b c.txt"));
-  EXPECT_EQ("\"表.txt\"\n", ResponseLine("C:\\w\\表.txt"));
+  EXPECT_EQ("\"b c.txt\"\r\n", ResponseLine("C:\\w\\b c.txt"));
+  EXPECT_EQ("\"表.txt\"\r\n", ResponseLine("C:\\w\\表.txt"));
   for (const char* video : {"a.avi", "a.AVI", "a.wmv", "a.WMV", "a.mpg", "a.MPG"}) EXPECT_TRUE(IsVideoFile(video)) << video;
   for (const char* other : {"a.Avi", "a.mp4", "avi", "a.avi.txt", "C:\\x.avi\\y"}) EXPECT_FALSE(IsVideoFile(other)) << other;
 }

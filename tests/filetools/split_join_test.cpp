@@ -88,8 +88,38 @@ TEST(SplitPlan, BatchLines) {
             BatchLines("a b.avi", 5));
   // One piece: the batch copies it back.
   EXPECT_EQ((std::vector<std::string>{"copy /B \"x.bin.001\" \"x.bin\"\r\n"}), BatchLines("x.bin", 1));
+  // The interpreter expands %...% even inside quotes: every % is doubled.
+  EXPECT_EQ((std::vector<std::string>{"copy /B \"50%%off.avi.001\" + \"50%%off.avi.002\" \"50%%off.avi\"\r\n"}),
+            BatchLines("50%off.avi", 2));
   EXPECT_EQ(998u, BatchLines("x", 999).size());
   EXPECT_EQ("copy /B \"x\" + \"x.999\" \"x\"\r\n", BatchLines("x", 999).back());
+}
+
+// Which pieces a join takes, from the pieces' sizes (-1: no such file).
+TEST(SplitPlan, JoinSet) {
+  struct {
+    std::vector<int64_t> sizes;  // of .001, .002, ...
+    uint64_t count, missing;
+  } cases[] = {
+      {{1000, 1000, 500}, 3, 0},
+      {{1000, 1000, 1000}, 3, 0},
+      {{1000, 1000, 0}, 3, 0},
+      {{1000, 1000, 500, 1000}, 3, 0},       // a stale piece after the short last one
+      {{1000, 500, -1, 1000}, 2, 0},         // the same past a gap
+      {{1000, 2000, 2000}, 1, 0},            // larger than the first: another split's
+      {{3000, -1, 3000}, 1, 2},              // a gap: the missing piece is named
+      {{1000, 1000, -1, -1, -1, 700}, 2, 3},
+      {{-1, 1000}, 0, 0},
+      {std::vector<int64_t>(1200, 7), 999, 0},  // three digits end the set
+  };
+  for (const auto& c : cases) {
+    JoinSet set = PlanJoin([&](uint64_t number) {
+      EXPECT_LE(number, kMaxPieces);
+      return number <= c.sizes.size() ? c.sizes[number - 1] : -1;
+    });
+    EXPECT_EQ(c.count, set.count) << ::testing::PrintToString(c.sizes).substr(0, 40);
+    EXPECT_EQ(c.missing, set.missing) << ::testing::PrintToString(c.sizes).substr(0, 40);
+  }
 }
 
 TEST(SplitPlan, NamesAndJoinOutput) {
@@ -564,25 +594,113 @@ TEST_F(SplitJoinDialogs, BatchFiles) {
   }
 }
 
-// A join stops at the first missing number, replaces a file of the output's
-// name, and copies an empty piece as well.
-TEST_F(SplitJoinDialogs, JoinStopsAtTheFirstMissingPiece) {
+// Files beside the output whose names start with its name and ".~": what a
+// join writes before the output is replaced.
+int TemporaryFilesBeside(const std::string& output) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((output + ".~*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do ++n;
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return n;
+}
+
+// Runs a batch file with the system's command interpreter in the batch
+// file's folder, as a double click does; its exit code, -1 when it did not
+// run or end (a hang guard, not a timing).
+int RunBatch(const std::string& folder, const std::string& batch) {
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  std::string interpreter = std::string(system) + "\\cmd.exe";
+  std::string line = "cmd.exe /c \"" + batch + "\"";
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = nul;
+  PROCESS_INFORMATION process = {};
+  DWORD code = DWORD(-1);
+  if (CreateProcessA(interpreter.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                     folder.c_str(), &startup, &process)) {
+    if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
+      code = DWORD(-1);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  CloseHandle(nul);
+  return int(code);
+}
+
+// The batch file of a split run as a person runs it, in the pieces' folder
+// without the original: the command interpreter rebuilds the original bytes
+// whatever the name holds (%, a variable's name between two %, blanks, and
+// characters whose second byte is a backslash). The interpreter reads the
+// batch file in the console code page, 932 here as on a Japanese system.
+TEST_F(SplitJoinDialogs, BatchFileJoinsWithTheCommandInterpreter) {
+  for (const char* name : {"50%off.avi", "my %TEMP% 表ソ 100%.avi"}) {
+    SCOPED_TRACE(name);
+    g_boxes.clear();
+    std::string path = File(name);
+    std::string bytes = Pattern(2500, 7);
+    TempFolder::Write(path, bytes);
+    Split(path, "1000", true);
+    ASSERT_EQ(1u, g_boxes.size());
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+    // Run under a plain name: a variable's name between two % in the batch
+    // file's own name would be expanded on the interpreter's command line.
+    ASSERT_TRUE(MoveFileA(BatchName(path).c_str(), File("join.bat").c_str()));
+    EXPECT_EQ(0, RunBatch(File(""), "join.bat"));
+    EXPECT_TRUE(bytes == TempFolder::Read(path)) << SizeOf(path);
+    for (int n = 1; n <= 3; ++n) DeleteFileA(PieceName(path, n).c_str());
+    DeleteFileA(path.c_str());
+    DeleteFileA(File("join.bat").c_str());
+  }
+}
+
+// A join takes one set of pieces: up to a piece shorter than the first (an
+// empty one too), without a stale piece after it. It replaces a file of the
+// output's name only when it ends normally; a gap in the numbers stops it
+// with the missing piece named and the file left alone.
+TEST_F(SplitJoinDialogs, JoinTakesOneSetAndReplacesTheOutputOnlyAtTheEnd) {
   std::string out = File("movie.avi");
-  TempFolder::Write(out, std::string(5000000, 'x'));
-  std::string one = Pattern(1500000, 1), two = Pattern(700000, 2), four = Pattern(10, 4);
-  TempFolder::Write(out + ".001", one);
-  TempFolder::Write(out + ".002", two);
-  TempFolder::Write(out + ".003", "");
-  TempFolder::Write(out + ".005", four);
-  Join(out + ".001");
-  ASSERT_EQ(1u, g_boxes.size());
-  EXPECT_EQ("結合しました", g_boxes[0].text);
-  EXPECT_EQ("結合完了", g_boxes[0].caption);
-  EXPECT_EQ(UINT(MB_OK), g_boxes[0].type);
-  EXPECT_TRUE(one + two == TempFolder::Read(out));
-  // The last piece read, empty, shown complete.
-  EXPECT_EQ(out + ".003", g_boxes[0].shownPath);
-  EXPECT_EQ(100, g_boxes[0].progress);
+  std::string one = Pattern(1500000, 1), two = Pattern(1500000, 2), three = Pattern(700000, 3);
+  struct Case {
+    const char* what;
+    std::vector<std::string> pieces;  // .001 on; "-" for a missing number
+    std::string joined;               // the output afterwards
+    const char* text;                 // the message
+    std::string shownPath;            // the last piece shown; empty: no check
+  } cases[] = {
+      {"short last piece, stale piece after it", {one, two, three, Pattern(1500000, 4)}, one + two + three,
+       "結合しました", out + ".003"},
+      {"empty last piece", {one, two, ""}, one + two, "結合しました", out + ".003"},
+      {"gap", {Pattern(3000, 1), "-", Pattern(3000, 3)}, "the original", "分割ファイルが見つかりません。\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    g_boxes.clear();
+    TempFolder::Write(out, "the original");
+    for (size_t i = 0; i < c.pieces.size(); ++i)
+      if (c.pieces[i] != "-") TempFolder::Write(PieceName(out, i + 1), c.pieces[i]);
+    Join(out + ".001");
+    ASSERT_EQ(1u, g_boxes.size());
+    EXPECT_TRUE(c.joined == TempFolder::Read(out)) << SizeOf(out);
+    EXPECT_EQ(0, TemporaryFilesBeside(out));
+    if (c.shownPath.empty()) {
+      EXPECT_EQ("結合エラー", g_boxes[0].caption);
+      EXPECT_EQ(c.text + out + ".002", g_boxes[0].text);
+    } else {
+      EXPECT_EQ(c.text, g_boxes[0].text);
+      EXPECT_EQ("結合完了", g_boxes[0].caption);
+      EXPECT_EQ(UINT(MB_OK), g_boxes[0].type);
+      EXPECT_EQ(c.shownPath, g_boxes[0].shownPath);
+      EXPECT_EQ(100, g_boxes[0].progress);
+    }
+    for (size_t i = 0; i < c.pieces.size(); ++i) DeleteFileA(PieceName(out, i + 1).c_str());
+  }
 }
 
 // Only the first piece starts a join: anything else is refused with a message
@@ -614,7 +732,8 @@ std::string FileInReadOnlyFolder() {
 }
 
 // Whatever cannot be opened, created or written stops the split with the
-// reason, closes what it opened, and leaves the dialog ready for another try;
+// reason, closes what it opened, removes the pieces and batch file it wrote,
+// and leaves the dialog ready for another try;
 // "分割しました" never shows.
 TEST_F(SplitJoinDialogs, SplitFailuresAreReported) {
   std::string readOnly = FileInReadOnlyFolder();
@@ -633,7 +752,7 @@ TEST_F(SplitJoinDialogs, SplitFailuresAreReported) {
   } cases[] = {
       {"read-only folder", readOnly, "4096", false, [] {}, "ファイルを作成できませんでした。", readOnly + ".001"},
       {"read-only folder, batch", readOnly, "4096", true, [] {}, "ファイルを作成できませんでした。", readOnly + ".bat"},
-      {"second piece taken by a folder", source, "1000000", false,
+      {"second piece taken by a folder", source, "1000000", true,
        [&] { CreateDirectoryA((source + ".002").c_str(), nullptr); }, "ファイルを作成できませんでした。",
        source + ".002"},
       {"batch name taken by a folder", source, "1000000", true,
@@ -657,10 +776,11 @@ TEST_F(SplitJoinDialogs, SplitFailuresAreReported) {
     EXPECT_TRUE(released) << "the source is still open";
     RemoveDirectoryA((source + ".002").c_str());
     RemoveDirectoryA((source + ".bat").c_str());
-    if (SizeOf(source + ".001") >= 0) {
-      EXPECT_TRUE(NotHeldOpen(source + ".001")) << "a piece is still open";
-    }
+    // Nothing of the failed split is left to join into a broken file.
+    EXPECT_EQ(-1, SizeOf(source + ".001"));
+    EXPECT_EQ(-1, SizeOf(source + ".bat"));
     DeleteFileA((source + ".001").c_str());
+    DeleteFileA((source + ".bat").c_str());
   }
 
   // A source that another program holds without sharing.
@@ -711,8 +831,10 @@ TEST_F(SplitJoinDialogs, JoinFailuresAreReported) {
     DeleteFileA((out + ".001").c_str());
   }
 
-  // A piece in the middle that another program holds without sharing.
+  // A piece in the middle that another program holds without sharing: the
+  // file of the output's name stays as it was.
   g_boxes.clear();
+  TempFolder::Write(out, "keep me");
   TempFolder::Write(out + ".001", Pattern(1000));
   TempFolder::Write(out + ".002", Pattern(1000, 2));
   HANDLE lock = CreateFileA((out + ".002").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -724,6 +846,8 @@ TEST_F(SplitJoinDialogs, JoinFailuresAreReported) {
   EXPECT_EQ(0u, g_boxes[0].text.find("ファイルを開けませんでした。\n" + out + ".002")) << g_boxes[0].text;
   EXPECT_TRUE(NotHeldOpen(out)) << "the output is still open";
   EXPECT_TRUE(NotHeldOpen(out + ".001")) << "a piece is still open";
+  EXPECT_TRUE(TempFolder::Read(out) == "keep me") << SizeOf(out);
+  EXPECT_EQ(0, TemporaryFilesBeside(out));
 }
 
 // A file over 4 GiB, sparse and made here with marks at the places where
