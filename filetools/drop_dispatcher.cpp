@@ -69,6 +69,12 @@ void Compress(const DropTarget& target, const std::vector<std::string>& paths) {
   DeleteFileA(kResponseFile);
 }
 
+// One job at a time: the compress, split and join dialogs and the archiver
+// libraries' progress window run message loops of their own, through which a
+// second drop would reach the main window, open a second dialog and overwrite
+// "res" under the first.
+bool g_dropRunning = false;
+
 void AddMusic(const DropTarget& target, const std::vector<std::string>& paths) {
   for (const std::string& path : paths)
     if (IsMusicFile(path.c_str())) AddTrack(target.playlist, path.c_str());
@@ -85,6 +91,12 @@ void DispatchDrop(const DropTarget& target, HDROP drop) {
   // The shell's handle is not needed past this point; dialogs may run long.
   DragFinish(drop);
   if (paths.empty()) return;
+  if (g_dropRunning) {
+    g_sideEffects.messageBox(target.window->m_hWnd, "前の処理が終わってから、もう一度ドロップしてください。", "Tovix",
+                             MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  g_dropRunning = true;
   switch (ChooseDropBranch(window.top, cursor.y, target.action)) {
     case DropBranch::Playlist: AddMusic(target, paths); break;
     case DropBranch::Extract: Extract(target, paths); break;
@@ -105,4 +117,5 @@ void DispatchDrop(const DropTarget& target, HDROP drop) {
       break;
     case DropBranch::None: break;
   }
+  g_dropRunning = false;
 }

@@ -142,20 +142,37 @@ TEST_F(DropTest, CompressWritesTheResponseFileForTheDialog) {
   std::string a = File("report.final.txt"), b = File("b c.txt");
   // The dialog is modal: a timer of this thread reads what it was given and
   // presses やめる, as a person would.
-  static std::string seenResponse, seenName;
+  // A second drop while the dialog runs is refused: no second dialog, "res"
+  // left as the first drop wrote it.
+  static std::string seenResponse, seenName, afterSecondDrop, other;
+  static HWND mainWindow;
+  static bool dropped;
   seenResponse.clear();
   seenName.clear();
+  mainWindow = dialog->m_hWnd;
+  other = File("other.txt");
+  dropped = false;
   SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
     HWND box = FindWindowA(nullptr, "圧縮（拡張子不要）");
     if (!box) return;
-    KillTimer(nullptr, id);
-    seenResponse = TempFolder::Read("res");
-    char text[MAX_PATH] = "";
-    GetDlgItemTextA(box, 1035, text, sizeof text);
-    seenName = text;
+    if (!dropped) {
+      dropped = true;
+      seenResponse = TempFolder::Read("res");
+      char text[MAX_PATH] = "";
+      GetDlgItemTextA(box, 1035, text, sizeof text);
+      seenName = text;
+      // Were it taken, its dialog would be closed by this timer too.
+      SendMessageA(mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(ShellDrop({other}, false)), 0);
+      afterSecondDrop = TempFolder::Read("res");
+      KillTimer(nullptr, id);
+    }
     PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
   });
   DropAt(10, {a, b});
+  ASSERT_EQ(1u, boxes.size()) << "the second drop was not refused";
+  EXPECT_EQ("Tovix", boxes[0].second);
+  EXPECT_EQ(seenResponse, afterSecondDrop);
+  boxes.clear();
   EXPECT_EQ("\"report.final.txt\"\r\n\"b c.txt\"\r\n", seenResponse);
   EXPECT_EQ("report.final", seenName);
   EXPECT_EQ(folder.File("report.final"), std::string(DropPath));
