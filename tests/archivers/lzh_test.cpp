@@ -554,51 +554,11 @@ TEST(LzhRead, Level3HeadersWithFourByteSizes) {
   EXPECT_EQ(arc::kErrorDamaged, ReadAll(archive).end);
 }
 
-TEST(LzhRead, UnixSymlinkAndSelfExtractingOffset) {
-  // Unix LHA tools store a symbolic link as -lhd- with mode 0120777 and
-  // "name|target"; no tool here writes one, so it is built by hand.
-  std::string h(26, '\0');
-  memcpy(&h[2], "-lhd-", 5);
-  h[19] = 0x20;
-  h[20] = 2;
-  h[23] = 'U';
-  auto ext = [&](const std::string& body) {
-    Put16(h, h.size() - 2, static_cast<uint16_t>(body.size() + 2));
-    h += body + std::string(2, '\0');
-  };
-  ext(std::string("\x00\x00\x00", 3));
-  ext(std::string("\x01") + "lnk|../target/file");
-  ext(std::string("\x02") + "dir\xFF");
-  ext(std::string("\x50\xFF\xA1", 3));
-  Put16(h, 0, static_cast<uint16_t>(h.size()));
-  Put16(h, 27, arc::LzhCrc16(0, h.data(), h.size()));
-  std::string archive = h + std::string(1, '\0');
-  Listing l = ReadAll(archive);
-  ASSERT_EQ(1u, l.entries.size());
-  EXPECT_EQ(arc::EntryKind::Link, l.entries[0].entry.kind);
-  EXPECT_EQ("dir/lnk", l.entries[0].entry.name);
-  EXPECT_EQ("../target/file", l.entries[0].entry.linkTarget);
-  EXPECT_EQ(arc::kOk, l.entries[0].status);
-  EXPECT_TRUE(l.entries[0].data.empty());
-
-  // The same archive behind 5000 bytes of a program.
-  std::string written = WriteLzh({{{"a.txt"}, false, Words(3000, 51), 3000}});
-  std::string sfx = std::string(5000, 'M') + written;
-  arc::MemorySource source(sfx);
-  EXPECT_FALSE(arc::IsLzhArchive(source, 0));
-  EXPECT_TRUE(arc::IsLzhArchive(source, 5000));
-  EXPECT_EQ(5000u, arc::FindLzhArchive(source, 0, 65536));
-  EXPECT_EQ(UINT64_MAX, arc::FindLzhArchive(source, 0, 4000));
-  Listing s = ReadAll(sfx, 5000);
-  EXPECT_EQ(arc::kEnd, s.end);
-  ASSERT_EQ(1u, s.entries.size());
-  EXPECT_EQ(Words(3000, 51), s.entries[0].data);
-}
-
 // A level-2 entry: a file (-lh0-, data stored), or a folder or link
 // (-lhd-) when `data` is null; `sizes64` adds ext 0x42 with that compressed
-// size.
-std::string Level2(const std::string& name, const std::string& dir, const std::string* data, uint64_t sizes64) {
+// size, `more` one more ext header (type byte and data).
+std::string Level2(const std::string& name, const std::string& dir, const std::string* data, uint64_t sizes64,
+                   const std::string& more = "") {
   std::string h(26, '\0');
   memcpy(&h[2], data ? "-lh0-" : "-lhd-", 5);
   if (data) {
@@ -621,9 +581,37 @@ std::string Level2(const std::string& name, const std::string& dir, const std::s
     for (int i = 0; i < 8; ++i) x[1 + i] = static_cast<char>(sizes64 >> (8 * i));
     ext(x);
   }
+  if (!more.empty()) ext(more);
   Put16(h, 0, static_cast<uint16_t>(h.size()));
   Put16(h, 27, arc::LzhCrc16(0, h.data(), h.size()));
   return h + (data ? *data : "");
+}
+
+TEST(LzhRead, UnixSymlinkAndSelfExtractingOffset) {
+  // Unix LHA tools store a symbolic link as -lhd- with mode 0120777 and
+  // "name|target"; no tool here writes one, so it is built by hand.
+  std::string archive = Level2("lnk|../target/file", "dir", nullptr, 0, std::string("\x50\xFF\xA1", 3)) +
+                        std::string(1, '\0');
+  Listing l = ReadAll(archive);
+  ASSERT_EQ(1u, l.entries.size());
+  EXPECT_EQ(arc::EntryKind::Link, l.entries[0].entry.kind);
+  EXPECT_EQ("dir/lnk", l.entries[0].entry.name);
+  EXPECT_EQ("../target/file", l.entries[0].entry.linkTarget);
+  EXPECT_EQ(arc::kOk, l.entries[0].status);
+  EXPECT_TRUE(l.entries[0].data.empty());
+
+  // The same archive behind 5000 bytes of a program.
+  std::string written = WriteLzh({{{"a.txt"}, false, Words(3000, 51), 3000}});
+  std::string sfx = std::string(5000, 'M') + written;
+  arc::MemorySource source(sfx);
+  EXPECT_FALSE(arc::IsLzhArchive(source, 0));
+  EXPECT_TRUE(arc::IsLzhArchive(source, 5000));
+  EXPECT_EQ(5000u, arc::FindLzhArchive(source, 0, 65536));
+  EXPECT_EQ(UINT64_MAX, arc::FindLzhArchive(source, 0, 4000));
+  Listing s = ReadAll(sfx, 5000);
+  EXPECT_EQ(arc::kEnd, s.end);
+  ASSERT_EQ(1u, s.entries.size());
+  EXPECT_EQ(Words(3000, 51), s.entries[0].data);
 }
 
 TEST(LzhRead, SizesBeyondTheFileEndTheWalkAfterTheEntriesBefore) {
