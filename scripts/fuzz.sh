@@ -1,13 +1,21 @@
 #!/bin/bash
-# Builds the mail parsers, the bitmap file check and the archive readers natively with clang's libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs each target for FUZZ_SECONDS (60) from
-# its seed corpus in tests/fuzz/corpus. A crash, leak or sanitizer report
-# fails the run; new inputs found go to $TOVIX_BUILD/fuzz (build/fuzz), not
-# into the repo.
+# Builds the mail parsers, the bitmap file check, the profile parser and the
+# archive readers natively with clang's libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs each target from its seed corpus in
+# tests/fuzz/corpus. A crash, leak, hang or sanitizer report fails the run;
+# new inputs found go to $TOVIX_BUILD/fuzz (build/fuzz), not into the repo.
+#
+#   scripts/fuzz.sh            about 180 s in all, shared by the targets (CI)
+#   scripts/fuzz.sh 600        600 s for each target (a longer local run)
+#   scripts/fuzz.sh 3600 total 3600 s in all, shared by the targets
+# FUZZ_SECONDS sets the seconds per target as the first form does.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
-SECONDS_PER_TARGET="${FUZZ_SECONDS:-60}"
+DURATION="${1:-${FUZZ_SECONDS:-}}"
+SHARE="${2:-}"
+case "$DURATION" in ''|*[!0-9]*) [ -z "$DURATION" ] || { echo "fuzz: duration must be whole seconds" >&2; exit 2; } ;; esac
+case "$SHARE" in ''|total) ;; *) echo "usage: fuzz.sh [SECONDS [total]]" >&2; exit 2 ;; esac
 BUILD="${TOVIX_BUILD:-build}"
 case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
 OUT="$BUILD/fuzz"
@@ -22,6 +30,16 @@ FLAGS=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 ARCHIVES=(archivers/core/*.cpp archivers/lzh/*.cpp archivers/zip/*.cpp archivers/tar/*.cpp)
 MAIL_TARGETS=(fuzz_pop3 fuzz_httpmail fuzz_http_response fuzz_bitmap)
 ARCHIVE_TARGETS=(fuzz_lzh fuzz_zip fuzz_tar)
+PROFILE_TARGETS=(fuzz_ini)
+ALL_TARGETS=("${MAIL_TARGETS[@]}" "${ARCHIVE_TARGETS[@]}" "${PROFILE_TARGETS[@]}")
+if [ -z "$DURATION" ]; then
+  SECONDS_PER_TARGET=$((180 / ${#ALL_TARGETS[@]}))
+elif [ "$SHARE" = total ]; then
+  SECONDS_PER_TARGET=$((DURATION / ${#ALL_TARGETS[@]}))
+else
+  SECONDS_PER_TARGET="$DURATION"
+fi
+[ "$SECONDS_PER_TARGET" -ge 1 ] || SECONDS_PER_TARGET=1
 
 for target in "${MAIL_TARGETS[@]}"; do
   clang++ "${FLAGS[@]}" "tests/fuzz/$target.cpp" "${PURE[@]}" -o "$OUT/$target"
@@ -29,8 +47,10 @@ done
 for target in "${ARCHIVE_TARGETS[@]}"; do
   clang++ "${FLAGS[@]}" "tests/fuzz/$target.cpp" "${ARCHIVES[@]}" -lz -o "$OUT/$target"
 done
+# The profile parser is pure code too (no <windows.h>).
+clang++ "${FLAGS[@]}" tests/fuzz/fuzz_ini.cpp framework/ini_file.cpp framework/text.cpp -o "$OUT/fuzz_ini"
 
-for target in "${MAIL_TARGETS[@]}" "${ARCHIVE_TARGETS[@]}"; do
+for target in "${ALL_TARGETS[@]}"; do
   corpus="$OUT/corpus/$target"
   mkdir -p "$corpus"
   echo "fuzz: $target for ${SECONDS_PER_TARGET}s"

@@ -20,6 +20,11 @@ namespace arc {
 // file, and a correct header checksum (levels 0, 1) and header CRC (ext 0x00).
 bool IsLzhArchive(Source& source, uint64_t start = 0);
 
+// IsLzhArchive, and every header after the first is valid too, up to the end
+// mark or the end of the file: what the library's test entry accepts. It
+// reads the headers only, not the data.
+bool IsWholeLzhArchive(Source& source, uint64_t start = 0);
+
 // The offset of the first valid LZH header in [start, start + maxScan), or
 // UINT64_MAX when there is none (an archive behind a self-extracting stub
 // that does not start right at the end of the program image).

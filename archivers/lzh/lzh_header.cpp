@@ -296,6 +296,10 @@ Status ReadHeader(Source& source, uint64_t offset, Header& h) {
     h.originalSize = x.original64;
   }
   h.dataOffset = offset + headerSize;
+  // The data must lie in the bytes the file still holds: a size beyond them
+  // (ext 0x42 holds 64 bits) would put the next header anywhere, even back at
+  // an earlier one, and folders and links never read their data to notice.
+  if (headerSize == 0 || h.dataOffset > size || h.packedSize > size - h.dataOffset) return kErrorDamaged;
   Finish(h, baseName, x);
   return kOk;
 }

@@ -37,8 +37,9 @@ struct Header {
 
 // Reads the header at `offset`. kOk; kEnd at the end mark (a zero byte) or at
 // the end of the source; kErrorDamaged when the header is cut off, does not
-// add up, or fails its checksum or CRC. The data may still run past the end
-// of the source: the caller checks dataOffset + packedSize.
+// add up, fails its checksum or CRC, or declares data beyond the end of the
+// source. So on kOk the next header, at dataOffset + packedSize, lies after
+// this one and inside the source.
 Status ReadHeader(Source& source, uint64_t offset, Header& header);
 
 // Code page 932 lead bytes: the byte after one is never a separator.

@@ -30,7 +30,8 @@ class LzhReader : public ArchiveReader {
     }
     Status s = lzh::ReadHeader(source_, next_, header_);
     if (s == kEnd) return kEnd;
-    if (s != kOk || header_.dataOffset > source_.Size()) {
+    // Each header must move the walk forward, or it would never end.
+    if (s != kOk || header_.dataOffset + header_.packedSize <= next_) {
       failed_ = true;
       return kErrorDamaged;
     }
@@ -97,9 +98,21 @@ class LzhReader : public ArchiveReader {
 
 bool IsLzhArchive(Source& source, uint64_t start) {
   Header h;
-  if (lzh::ReadHeader(source, start, h) != kOk || !LooksLikeMethod(h.methodId)) return false;
-  uint64_t size = source.Size();
-  return h.dataOffset <= size && h.packedSize <= size - h.dataOffset;
+  return lzh::ReadHeader(source, start, h) == kOk && LooksLikeMethod(h.methodId);
+}
+
+bool IsWholeLzhArchive(Source& source, uint64_t start) {
+  if (!IsLzhArchive(source, start)) return false;
+  // Only headers are read; each valid one ends past the last, so the walk
+  // ends within the file.
+  Header h;
+  uint64_t at = start;
+  Status s;
+  while ((s = lzh::ReadHeader(source, at, h)) == kOk) {
+    if (h.dataOffset + h.packedSize <= at) return false;
+    at = h.dataOffset + h.packedSize;
+  }
+  return s == kEnd;
 }
 
 uint64_t FindLzhArchive(Source& source, uint64_t start, uint64_t maxScan) {

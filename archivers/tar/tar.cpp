@@ -432,6 +432,9 @@ Status TarReader::Next(Entry& entry) {
     uint64_t dataSize = size;
     if (type == '2' || type == '3' || type == '4' || type == '5' || type == '6' || (type == '1' && !paxSeen_))
       dataSize = 0;
+    // Data beyond the end of a plain tar: the archive is cut or the size
+    // field is wrong; either way nothing after it can be found.
+    if (dataSize > in_->Remaining()) return Die(kErrorDamaged);
     dataLeft_ = dataSize;
     padLeft_ = (kBlock - dataSize % kBlock) % kBlock;
 

@@ -15,9 +15,9 @@ bool CheckArchive(Format format, const char* path) {
   if (!source.IsOpen()) return false;
   switch (format) {
     case Format::Lzh: {
-      if (IsLzhArchive(source, 0)) return true;
+      if (IsWholeLzhArchive(source, 0)) return true;
       uint64_t end = ProgramImageEnd(source);
-      return end && IsLzhArchive(source, end);
+      return end && IsWholeLzhArchive(source, end);
     }
     case Format::Zip: return IsZipArchive(source);
     case Format::Tar: return DetectTar(source) != TarKind::None;

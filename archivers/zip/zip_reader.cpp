@@ -9,7 +9,8 @@
 // the trick behind non-recursive zip bombs) are refused: an entry's local
 // header and data must end before the next local header in file order (or
 // the directory). Extract reports a violation as kErrorDamaged, which ends
-// the work on the archive.
+// the work on the archive. So does Next at a directory entry whose offset or
+// size points outside the file: the entries before it are read as usual.
 #include <zlib.h>
 
 #include <algorithm>
@@ -70,6 +71,7 @@ class ZipReader : public ArchiveReader {
   std::unique_ptr<DirectoryCursor> cursor_;
   std::vector<uint64_t> limits_;  // per entry in directory order: where its bytes must end
   uint64_t count_ = 0, index_ = 0;
+  bool damaged_ = false;  // the directory breaks off after count_ entries
   bool have_ = false;
   Current cur_;
   Status linkStatus_ = kOk;
@@ -87,17 +89,22 @@ Status ZipReader::Open() {
   Status s;
   while ((s = cursor.Next(h)) == kOk) {
     // Every entry must fit in the file as declared: its local header, then
-    // its compressed bytes.
-    if (h.offset > size || dir_.delta > size - h.offset) return kErrorDamaged;
+    // its compressed bytes. The entries before one that does not are still
+    // listed; the damage is reported where it is.
     uint64_t local = h.offset + dir_.delta;
-    if (size - local < kLocalSize || h.csize > size - local - kLocalSize) return kErrorDamaged;
+    if (h.offset > size || dir_.delta > size - h.offset || size - local < kLocalSize ||
+        h.csize > size - local - kLocalSize) {
+      s = kErrorDamaged;
+      break;
+    }
     offsets.emplace_back(local, offsets.size());
   }
-  if (s != kEnd) return s;
   count_ = offsets.size();
   // Writers without ZIP64 wrap the count beyond 65,535 entries.
-  if (count_ != dir_.entries && (dir_.zip64 || dir_.entries > kMax16 || count_ % 65536 != dir_.entries))
-    return kErrorDamaged;
+  if (s == kEnd && count_ != dir_.entries &&
+      (dir_.zip64 || dir_.entries > kMax16 || count_ % 65536 != dir_.entries))
+    s = kErrorDamaged;
+  damaged_ = s != kEnd;
   std::sort(offsets.begin(), offsets.end());
   limits_.assign(count_, 0);
   for (size_t k = 0; k < offsets.size(); ++k) {
@@ -116,6 +123,7 @@ Status ZipReader::Open() {
 Status ZipReader::Next(Entry& entry) {
   have_ = false;
   if (index_ >= count_) {
+    if (damaged_) return kErrorDamaged;
     position_ = source_.Size();
     return kEnd;
   }

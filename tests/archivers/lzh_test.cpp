@@ -400,7 +400,7 @@ TEST(LzhRead, TruncatedAndOverlongArchivesFailCleanly) {
   const Case cases[] = {
       {"level-2 header size", h[1], 0xFFF0, false, false, arc::kErrorDamaged},
       {"first ext header size", h[1] + 24, 0x7000, false, true, arc::kErrorDamaged},
-      {"compressed size", h[1] + 7, 0x10000000, true, true, arc::kOk},
+      {"compressed size", h[1] + 7, 0x10000000, true, true, arc::kErrorDamaged},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -554,25 +554,44 @@ TEST(LzhRead, Level3HeadersWithFourByteSizes) {
   EXPECT_EQ(arc::kErrorDamaged, ReadAll(archive).end);
 }
 
-TEST(LzhRead, UnixSymlinkAndSelfExtractingOffset) {
-  // Unix LHA tools store a symbolic link as -lhd- with mode 0120777 and
-  // "name|target"; no tool here writes one, so it is built by hand.
+// A level-2 entry: a file (-lh0-, data stored), or a folder or link
+// (-lhd-) when `data` is null; `sizes64` adds ext 0x42 with that compressed
+// size, `more` one more ext header (type byte and data).
+std::string Level2(const std::string& name, const std::string& dir, const std::string* data, uint64_t sizes64,
+                   const std::string& more = "") {
   std::string h(26, '\0');
-  memcpy(&h[2], "-lhd-", 5);
+  memcpy(&h[2], data ? "-lh0-" : "-lhd-", 5);
+  if (data) {
+    Put32(h, 7, static_cast<uint32_t>(data->size()));
+    Put32(h, 11, static_cast<uint32_t>(data->size()));
+    Put16(h, 21, arc::LzhCrc16(0, data->data(), data->size()));
+  }
   h[19] = 0x20;
   h[20] = 2;
-  h[23] = 'U';
+  h[23] = 'W';
   auto ext = [&](const std::string& body) {
     Put16(h, h.size() - 2, static_cast<uint16_t>(body.size() + 2));
     h += body + std::string(2, '\0');
   };
   ext(std::string("\x00\x00\x00", 3));
-  ext(std::string("\x01") + "lnk|../target/file");
-  ext(std::string("\x02") + "dir\xFF");
-  ext(std::string("\x50\xFF\xA1", 3));
+  if (!name.empty()) ext("\x01" + name);
+  if (!dir.empty()) ext("\x02" + dir + "\xFF");
+  if (sizes64) {
+    std::string x = "\x42" + std::string(16, '\0');
+    for (int i = 0; i < 8; ++i) x[1 + i] = static_cast<char>(sizes64 >> (8 * i));
+    ext(x);
+  }
+  if (!more.empty()) ext(more);
   Put16(h, 0, static_cast<uint16_t>(h.size()));
   Put16(h, 27, arc::LzhCrc16(0, h.data(), h.size()));
-  std::string archive = h + std::string(1, '\0');
+  return h + (data ? *data : "");
+}
+
+TEST(LzhRead, UnixSymlinkAndSelfExtractingOffset) {
+  // Unix LHA tools store a symbolic link as -lhd- with mode 0120777 and
+  // "name|target"; no tool here writes one, so it is built by hand.
+  std::string archive = Level2("lnk|../target/file", "dir", nullptr, 0, std::string("\x50\xFF\xA1", 3)) +
+                        std::string(1, '\0');
   Listing l = ReadAll(archive);
   ASSERT_EQ(1u, l.entries.size());
   EXPECT_EQ(arc::EntryKind::Link, l.entries[0].entry.kind);
@@ -593,6 +612,57 @@ TEST(LzhRead, UnixSymlinkAndSelfExtractingOffset) {
   EXPECT_EQ(arc::kEnd, s.end);
   ASSERT_EQ(1u, s.entries.size());
   EXPECT_EQ(Words(3000, 51), s.entries[0].data);
+}
+
+TEST(LzhRead, SizesBeyondTheFileEndTheWalkAfterTheEntriesBefore) {
+  // One good file, then an entry whose 64-bit compressed size (ext 0x42)
+  // makes the next header's offset wrap round to the start: 92 bytes in all
+  // for the folder. The walk must stop there with the file extracted once.
+  const std::string x = "x";
+  const std::string first = Level2("a", "", &x, 0);
+  const std::string none;
+  const struct {
+    const char* what;
+    std::string name, dir;
+    const std::string* data;
+    bool extract;
+  } rows[] = {{"folder", "", "d", nullptr, true},
+              {"link", "l|a", "", nullptr, true},
+              {"file, only listed", "b", "", &none, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    size_t headerSize = Level2(row.name, row.dir, row.data, 1).size();
+    uint64_t back = 0 - static_cast<uint64_t>(first.size() + headerSize);  // dataOffset + size = 0
+    for (uint64_t sizes64 : {uint64_t(0), back}) {
+      std::string archive = first + Level2(row.name, row.dir, row.data, sizes64) + std::string(1, '\0');
+      if (sizes64 && row.dir == "d") {
+        EXPECT_EQ(92u, archive.size());
+      }
+      arc::MemorySource source(archive);
+      EXPECT_TRUE(arc::IsLzhArchive(source));
+      EXPECT_EQ(sizes64 == 0, arc::IsWholeLzhArchive(source));
+      auto reader = arc::OpenLzh(source);
+      std::string seen;
+      arc::Entry e;
+      Status s = arc::kOk;
+      int calls = 0;
+      while (calls++ < 20 && (s = reader->Next(e)) == arc::kOk) {
+        seen += e.name + ";";
+        arc::MemoryOutput out;
+        if (row.extract) {
+          EXPECT_EQ(arc::kOk, reader->Extract(out));
+        }
+        seen += std::string(out.bytes.begin(), out.bytes.end()) + ";";
+      }
+      ASSERT_LT(calls, 20) << seen;  // the walk ended
+      if (sizes64) {
+        EXPECT_EQ(arc::kErrorDamaged, s);
+        EXPECT_EQ(row.extract ? "a;x;" : "a;;", seen);
+      } else {
+        EXPECT_EQ(arc::kEnd, s);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -110,8 +110,11 @@ Result Run(const std::string& unixFolder, const std::string& script) {
   std::vector<char> line(command.begin(), command.end());
   line.push_back('\0');
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return result;
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  // Wine starts a Unix program without a Windows process and leaves stale
+  // values here, which may be handles of ours (stdout even): close only what
+  // really is the new process and thread.
+  if (pi.dwThreadId && GetThreadId(pi.hThread) == pi.dwThreadId) CloseHandle(pi.hThread);
+  if (pi.dwProcessId && GetProcessId(pi.hProcess) == pi.dwProcessId) CloseHandle(pi.hProcess);
   // The script's last step renames its exit code into place: wait for that.
   // The limit only keeps a wedged peer from hanging the suite.
   for (int waited = 0; waited < 600000; waited += 5) {

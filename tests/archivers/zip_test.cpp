@@ -541,6 +541,23 @@ void Put32(std::string& s, size_t at, uint32_t x) {
   for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(x >> (8 * i));
 }
 uint32_t Get32(const std::string& s, size_t at) { return arc::Le32(reinterpret_cast<const uint8_t*>(s.data()) + at); }
+// Gives central header `index` 64-bit values (a ZIP64 extra) for its
+// compressed size and local-header offset.
+void Zip64Central(std::string& z, int index, uint64_t csize, uint64_t offset) {
+  size_t at = CentralAt(z, index);
+  std::string extra = std::string("\x01\x00\x10\x00", 4) + std::string(16, '\0');
+  for (int i = 0; i < 8; ++i) {
+    extra[4 + i] = static_cast<char>(csize >> (8 * i));
+    extra[12 + i] = static_cast<char>(offset >> (8 * i));
+  }
+  Put32(z, at + 20, 0xFFFFFFFFu);
+  Put32(z, at + 42, 0xFFFFFFFFu);
+  uint16_t nameLength = static_cast<uint16_t>(Get32(z, at + 28)), extraLength = static_cast<uint16_t>(Get32(z, at + 30));
+  z[at + 30] = static_cast<char>(extraLength + 20);
+  z[at + 31] = static_cast<char>((extraLength + 20) >> 8);
+  z.insert(at + 46 + nameLength, extra);
+  Put32(z, z.size() - 10, Get32(z, z.size() - 10) + 20);  // the directory's size
+}
 
 struct HostileCase {
   const char* label;
@@ -571,8 +588,16 @@ TEST(ZipHostile, DamagedArchivesGiveErrorsNotCrashes) {
        {arc::kOk, arc::kErrorCrc, arc::kOk}},
       {"compressed size beyond the file",
        [](std::string& z) { Put32(z, CentralAt(z, 1) + 20, 0xFFFFFFF0u); },
-       arc::kErrorDamaged,
-       {}},
+       arc::kOk,
+       {arc::kOk}},
+      {"64-bit compressed size wraps round",
+       [](std::string& z) { Zip64Central(z, 1, 0 - uint64_t(20), Get32(z, CentralAt(z, 1) + 42)); },
+       arc::kOk,
+       {arc::kOk}},
+      {"64-bit local-header offset wraps round",
+       [](std::string& z) { Zip64Central(z, 1, Get32(z, CentralAt(z, 1) + 20), 0 - uint64_t(16)); },
+       arc::kOk,
+       {arc::kOk}},
       {"end record claims more entries than the directory holds",
        [](std::string& z) {
          z[z.size() - 12] = z[z.size() - 14] = '\xFE';
@@ -606,8 +631,8 @@ TEST(ZipHostile, DamagedArchivesGiveErrorsNotCrashes) {
        {arc::kErrorEncrypted, arc::kOk, arc::kOk}},
       {"central header cut short",
        [](std::string& z) { Put32(z, z.size() - 10, Get32(z, z.size() - 10) - 10); },
-       arc::kErrorDamaged,
-       {}},
+       arc::kOk,
+       {arc::kOk, arc::kOk}},
   };
   for (const HostileCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -623,6 +648,13 @@ TEST(ZipHostile, DamagedArchivesGiveErrorsNotCrashes) {
       }
     }
     EXPECT_EQ(c.entries, statuses);
+    // The walk ends: at the end, after an entry that stops it, or with
+    // kErrorDamaged where the directory breaks off.
+    Status end = c.open != arc::kOk ? arc::kOk
+                 : c.entries.size() == 3 ? arc::kEnd
+                 : !c.entries.empty() && arc::IsFatal(c.entries.back()) ? arc::kOk
+                                                                        : arc::kErrorDamaged;
+    EXPECT_EQ(end, l.end);
   }
 
   arc::MemorySource text("just some text, no archive");
