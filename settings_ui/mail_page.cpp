@@ -62,7 +62,10 @@ void CMyPropertyPage4::DoDataExchange(CDataExchange* dx) {
   DDX_Text(dx, IDC_SET_MAIL_SERVER, m_server);
   DDX_Text(dx, IDC_SET_MAIL_USER, m_user);
   DDX_Text(dx, IDC_SET_MAIL_PASSWORD, m_password);
-  DDX_CBIndex(dx, IDC_SET_MAIL_SECURITY, m_security);
+  // A value the list does not hold (none selected) is kept as it was.
+  int security = m_security;
+  DDX_CBIndex(dx, IDC_SET_MAIL_SECURITY, security);
+  if (security >= 0) m_security = security;
   DDX_Text(dx, IDC_SET_MAIL_PORT, m_port);
   DDV_MinMaxInt(dx, m_port, 0, 65535);
   DDX_CBIndex(dx, IDC_SET_MAIL_PITCH, m_pitch);
