@@ -132,7 +132,7 @@ double LongestUnanswered(bool onWindowThread, double* roundSeconds) {
   RegisterClassA(&windowClass);
   HWND window = CreateWindowA("TovixMailBench", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                               windowClass.hInstance, nullptr);
-  std::atomic<bool> stop{false};
+  std::atomic<bool> stop{false}, stopped{false};
   std::atomic<long long> longestUs{0};
   std::thread pinger([&] {
     while (!stop) {
@@ -144,6 +144,7 @@ double LongestUnanswered(bool onWindowThread, double* roundSeconds) {
       if (us > longestUs) longestUs = us;
       Sleep(5);
     }
+    stopped = true;
   });
   Sleep(50);
   auto start = std::chrono::steady_clock::now();
@@ -157,11 +158,12 @@ double LongestUnanswered(bool onWindowThread, double* roundSeconds) {
   *roundSeconds = Seconds(start);
   // Answers the pinger's last question before it stops.
   stop = true;
-  while (pinger.joinable()) {
+  while (!stopped) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    if (WaitForSingleObject(pinger.native_handle(), 10) == WAIT_OBJECT_0) pinger.join();
+    Sleep(1);
   }
+  pinger.join();
   DestroyWindow(window);
   return double(longestUs) / 1000.0;
 }
