@@ -56,6 +56,8 @@ struct TlsChannel::Impl {
   char host[256] = "";
   char incoming[kIncomingSize];
   int incomingLength = 0;
+  // The raw bytes held hold no whole record (until more arrive).
+  bool stalled = false;
   char plain[kPlainSize];
   int plainStart = 0, plainLength = 0;
 
@@ -104,7 +106,7 @@ struct TlsChannel::Impl {
     ULONG attributes = 0;
     SECURITY_STATUS status = sspi->InitializeSecurityContextA(
         &credentials, first ? nullptr : &context, host, request, 0, 0,
-        first ? nullptr : &inDesc, 0, first ? &context : nullptr, &outDesc, &attributes, nullptr);
+        first ? nullptr : &inDesc, 0, &context, &outDesc, &attributes, nullptr);
     if (first && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)) haveContext = true;
     if (out[0].pvBuffer) {
       if (out[0].cbBuffer &&
@@ -247,21 +249,14 @@ char* TlsChannel::RawSpace(int* room) {
 }
 
 void TlsChannel::RawReceived(int count) {
-  if (count > 0) impl_->incomingLength += count;
+  if (count <= 0) return;
+  impl_->incomingLength += count;
+  impl_->stalled = false;
 }
 
 bool TlsChannel::Pending() {
-  if (impl_->plainLength > 0) return true;
-  if (impl_->incomingLength == 0) return false;
-  // Whole records may wait behind the one decrypted last.
-  class NoWire : public TlsWire {
-    bool SendAll(const char*, int) override { return false; }
-    int ReceiveSome(char*, int) override { return -1; }
-  } none;
-  char probe[1];
-  int got = Read(none, probe, 0);
-  // The end of the session or a broken record is news for the reader too.
-  return impl_->plainLength > 0 || got == 0 || got == -1;
+  // Decrypting is left to Read, which may have to answer the server.
+  return impl_->plainLength > 0 || (impl_->incomingLength > 0 && !impl_->stalled);
 }
 
 int TlsChannel::Read(TlsWire& wire, char* data, int size) {
@@ -275,6 +270,7 @@ int TlsChannel::Read(TlsWire& wire, char* data, int size) {
     SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
     SECURITY_STATUS status = d.sspi->DecryptMessage(&d.context, &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
+      d.stalled = true;
       return d.incomingLength == kIncomingSize ? -1 : kNothingYet;
     }
     if (status == SEC_I_CONTEXT_EXPIRED) return 0;  // the server ended the session

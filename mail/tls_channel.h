@@ -49,7 +49,8 @@ class TlsChannel {
   // record. The wire is used only when the server asks for a new handshake.
   static constexpr int kNothingYet = -2;
   int Read(TlsWire& wire, char* data, int size);
-  // Whether decrypted bytes wait without reading the connection.
+  // Whether Read may give something without more bytes from the
+  // connection (decrypted bytes, or raw bytes not yet tried).
   bool Pending();
 
  private:
