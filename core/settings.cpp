@@ -23,8 +23,12 @@ constexpr size_t kNotInCopy = size_t(-1);
   offsetof(Settings, key), offsetof(SettingsCopy, key), sizeof(Settings::key)
 #define INT_ROW(section, key, use, def) \
   {section, #key, SettingKind::kInt, use, def, nullptr, TOVIX_FIELD(key), kNoLow, kNoHigh}
+#define RANGE_ROW(section, key, use, def, low, high) \
+  {section, #key, SettingKind::kInt, use, def, nullptr, TOVIX_FIELD(key), low, high}
 #define SHEET_INT(section, key, def) \
   {section, #key, SettingKind::kInt, kSheet, def, nullptr, TOVIX_SHEET_FIELD(key), kNoLow, kNoHigh}
+#define SHEET_RANGE(section, key, def, low, high) \
+  {section, #key, SettingKind::kInt, kSheet, def, nullptr, TOVIX_SHEET_FIELD(key), low, high}
 #define SHEET_TEXT(section, key, def) \
   {section, #key, SettingKind::kText, kSheet, 0, def, TOVIX_SHEET_TEXT(key), 0, 0}
 #define MAIL_SECURITY_ROWS(n)                                                                 \
@@ -36,33 +40,36 @@ constexpr size_t kNotInCopy = size_t(-1);
   {section, #key, SettingKind::kPassword, kSheet, 0, "", TOVIX_SHEET_TEXT(key), 0, 0}
 
 // Reading order; SaveSettings and SaveWindowState write their rows of it.
+// A list index or number read outside what its control offers is held to
+// that range: a list would show no selection, and every user of the value
+// relies on the range (a colour byte, a timer period, a table index). The
+// switches need none: any value other than 0 counts as on everywhere.
 const SettingRow kSettingRows[] = {
     INT_ROW("WINDOW", MainWindowX, kWindowState, 0),
     INT_ROW("WINDOW", MainWindowY, kWindowState, 0),
     {"WINDOW", "DDList", SettingKind::kInt, kWindowState, 0, nullptr, kDropActionField, kNotInCopy,
-     0, kNoLow, kNoHigh},
+     0, 0, 4},
     INT_ROW("WINDOW", Size, kWindowState, 67),
     INT_ROW("WINDOW", LunWindowX, kLoadOnly, 0),
     INT_ROW("WINDOW", LunWindowY, kLoadOnly, 0),
-    INT_ROW("MUSIC", RepeatMode, kWindowState, 0),
-    // A level outside 0..1000 would overflow the steps of the volume keys.
-    {"MUSIC", "Volume", SettingKind::kInt, kWindowState, 1000, nullptr, TOVIX_FIELD(Volume), 0, 1000},
-    SHEET_INT("ENTRY", Mail, 0),
-    SHEET_INT("ENTRY", Item1, 0),
-    SHEET_INT("ENTRY", Item2, 2),
-    SHEET_INT("ENTRY", Item3, 3),
-    SHEET_INT("COLOR", B, 255),
-    SHEET_INT("COLOR", R, 150),
-    SHEET_INT("COLOR", G, 200),
+    RANGE_ROW("MUSIC", RepeatMode, kWindowState, 0, 0, 2),
+    RANGE_ROW("MUSIC", Volume, kWindowState, 1000, 0, 1000),
+    SHEET_RANGE("ENTRY", Mail, 0, 0, 2),
+    SHEET_RANGE("ENTRY", Item1, 0, 0, 6),
+    SHEET_RANGE("ENTRY", Item2, 2, 0, 6),
+    SHEET_RANGE("ENTRY", Item3, 3, 0, 6),
+    SHEET_RANGE("COLOR", B, 255, 0, 255),
+    SHEET_RANGE("COLOR", R, 150, 0, 255),
+    SHEET_RANGE("COLOR", G, 200, 0, 255),
     SHEET_INT("WINDOW", TopMostEnable, 0),
     SHEET_INT("WINDOW", MoveEnable, 0),
-    SHEET_INT("WINDOW", Skelton, 100),
+    SHEET_RANGE("WINDOW", Skelton, 100, 0, 100),
     SHEET_INT("WINDOW", TipEnable, 1),
     SHEET_INT("OPTION", StartupEnable, 0),
-    SHEET_INT("OPTION", ShutdownHour, 0),
-    SHEET_INT("OPTION", ShutdownMinute, 0),
+    SHEET_RANGE("OPTION", ShutdownHour, 0, 0, 23),
+    SHEET_RANGE("OPTION", ShutdownMinute, 0, 0, 59),
     SHEET_INT("OPTION", AutoCleanEnable, 0),
-    SHEET_INT("OPTION", AutoCleanMinute, 0),
+    SHEET_RANGE("OPTION", AutoCleanMinute, 0, 0, 59),
     SHEET_INT("MAILCHECK", Check1Enable, 0),
     SHEET_TEXT("MAILCHECK", Server1, ""),
     SHEET_TEXT("MAILCHECK", Usr1, ""),
@@ -75,7 +82,7 @@ const SettingRow kSettingRows[] = {
     SHEET_TEXT("MAILCHECK", Server3, ""),
     SHEET_TEXT("MAILCHECK", Usr3, ""),
     SHEET_PASSWORD("MAILCHECK", Pass3),
-    SHEET_INT("MAILCHECK", Pitch, 0),
+    SHEET_RANGE("MAILCHECK", Pitch, 0, 0, 19),
     // No default host: credentials go nowhere until the user names one.
     SHEET_TEXT("MAILCHECK", HttpMailHost, ""),
     // Security and port per account; anything unknown reads as plain text
@@ -85,9 +92,9 @@ const SettingRow kSettingRows[] = {
     MAIL_SECURITY_ROWS(3),
     SHEET_INT("WINDOW", LunResetEnable, 0),
     SHEET_INT("WINDOW", LunCloseEnable, 1),
-    SHEET_INT("WINDOW", LunPosition, 0),
+    SHEET_RANGE("WINDOW", LunPosition, 0, 0, 2),
     SHEET_INT("OPTION", CleanSizeEnable, 0),
-    SHEET_INT("OPTION", CleanSize, 0),
+    SHEET_RANGE("OPTION", CleanSize, 0, 0, 2000),
     SHEET_TEXT("WINDOW", ListViewBKImage, "default.bmp"),
     SHEET_TEXT("WINDOW", Skin, "default"),
 };
@@ -97,6 +104,8 @@ const size_t kSettingRowCount = sizeof kSettingRows / sizeof kSettingRows[0];
 #undef TOVIX_SHEET_FIELD
 #undef TOVIX_SHEET_TEXT
 #undef INT_ROW
+#undef RANGE_ROW
+#undef SHEET_RANGE
 #undef SHEET_INT
 #undef SHEET_TEXT
 #undef SHEET_PASSWORD

@@ -69,12 +69,16 @@ void CCompressDialog::Compress() {
     EndDialog(0);
     return;
   }
+  // Packing updates an archive already there: that one is the user's and
+  // is never deleted.
+  std::string archivePath = archive::ArchivePath(m_format, m_folder, m_name);
+  bool existed = GetFileAttributesA(archivePath.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (Run(library, format.workEntry, archive::PackCommand(m_format, m_folder, m_name, m_responseFile)) &&
       m_selfExtracting) {
-    // The plain archive is only an intermediate step, but it stays when the
-    // self-extracting program could not be made from it.
-    if (Run(library, format.workEntry, archive::SelfExtractingCommand(m_format, m_folder, m_name)))
-      DeleteFileA(archive::ArchivePath(m_format, m_folder, m_name).c_str());
+    // The plain archive this packing made is only an intermediate step, but
+    // it stays when the self-extracting program could not be made from it.
+    if (Run(library, format.workEntry, archive::SelfExtractingCommand(m_format, m_folder, m_name)) && !existed)
+      DeleteFileA(archivePath.c_str());
   }
   FreeLibrary(library);
   EndDialog(0);

@@ -56,6 +56,10 @@ bool ParseInt(const char* s, int* value) {
   return true;
 }
 
+// A list with nothing selected (a value it never offered) leaves the field as
+// it was rather than storing "none" over it.
+int SelectionOr(LRESULT selected, int previous) { return selected < 0 ? previous : int(selected); }
+
 }  // namespace
 
 FrameworkMessageBoxFn g_frameworkMessageBox = DefaultMessageBox;
@@ -100,7 +104,7 @@ void DDX_CBIndex(CDataExchange* dx, int id, int& index) {
   if (dx->Failed()) return;
   HWND control = dx->PrepareCtrl(id);
   if (dx->m_bSaveAndValidate)
-    index = int(SendMessageA(control, CB_GETCURSEL, 0, 0));
+    index = SelectionOr(SendMessageA(control, CB_GETCURSEL, 0, 0), index);
   else
     SendMessageA(control, CB_SETCURSEL, WPARAM(index), 0);
 }
@@ -109,7 +113,7 @@ void DDX_LBIndex(CDataExchange* dx, int id, int& index) {
   if (dx->Failed()) return;
   HWND control = dx->PrepareCtrl(id);
   if (dx->m_bSaveAndValidate)
-    index = int(SendMessageA(control, LB_GETCURSEL, 0, 0));
+    index = SelectionOr(SendMessageA(control, LB_GETCURSEL, 0, 0), index);
   else
     SendMessageA(control, LB_SETCURSEL, WPARAM(index), 0);
 }

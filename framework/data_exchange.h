@@ -45,7 +45,8 @@ class CDataExchange {
 
 // Check box state (0, 1, or 2 for an indeterminate three-state box).
 void DDX_Check(CDataExchange* dx, int id, int& value);
-// Index of the selected entry of a combo box or list box; -1 for none.
+// Index of the selected entry of a combo box or list box. With nothing
+// selected, saving leaves the field as it was.
 void DDX_CBIndex(CDataExchange* dx, int id, int& index);
 void DDX_LBIndex(CDataExchange* dx, int id, int& index);
 // Text of a control; a buffer keeps at most size - 1 bytes.

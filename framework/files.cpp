@@ -33,4 +33,26 @@ bool ProgramFolder(char* folder, size_t size) {
   return FolderOfModulePath(path, length, sizeof path, folder, size);
 }
 
-bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool IsDevicePath(const char* path) {
+  if (!path) return false;
+  if ((path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/') && path[2] == '.' &&
+      (path[3] == '\\' || path[3] == '/'))
+    return true;
+  size_t slash = text::LastSeparator(path);
+  const char* name = slash == std::string::npos ? path : path + slash + 1;
+  // "C:CON" names the device as well.
+  if (name == path && name[0] && name[1] == ':') name += 2;
+  // The base name ends at the first dot or colon ("COM1.mp3", "COM1:");
+  // trailing spaces do not count ("NUL .txt").
+  size_t length = std::strcspn(name, ".:");
+  while (length && name[length - 1] == ' ') --length;
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* device : kDevices)
+    if (text::EqualsNoCase(name, length, device, std::strlen(device))) return true;
+  return length == 4 && (text::EqualsNoCase(name, 3, "COM", 3) || text::EqualsNoCase(name, 3, "LPT", 3)) &&
+         name[3] >= '1' && name[3] <= '9';
+}
+
+bool FileExists(const char* path) {
+  return !IsDevicePath(path) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}

@@ -16,5 +16,11 @@ bool FolderOfModulePath(const char* path, size_t length, size_t bufferSize, char
 // of 8-bit text; empty when it has none.
 void FolderOfPath(const char* path, char* folder, size_t size);
 
-// A file or folder of that name exists.
+// The path names a device rather than a file: its last part is one of the
+// reserved names (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$)
+// in any case, with or without an extension or trailing dots and spaces, or
+// it is a "\\.\" device path. Opening one can wait for ever.
+bool IsDevicePath(const char* path);
+
+// A file or folder of that name exists; a device is neither.
 bool FileExists(const char* path);

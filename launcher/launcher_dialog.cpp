@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "../core/opacity.h"
 #include "../core/placement.h"
@@ -34,9 +35,26 @@ constexpr SkinButtonPlace kSkinButtonPlaces[3] = {
     {IDC_LUN_CLOSE, "13", 4, 4, 16, 16},
 };
 
-const char kTooLongCaption[] = "ランチャー";
+const char kLauncherCaption[] = "ランチャー";
 const char kTooLongText[] =
     "パスが長すぎるため登録できません。\nパスが 259 バイト以内のファイルを登録してください。";
+// A value made longer than a path by editing the profile.
+const char kTooLongToOpenText[] =
+    "登録されているパスが長すぎるため起動できません。\nこのボタンにファイルを登録し直してください。";
+const char kCannotOpenText[] = "次のファイルを開けませんでした。";
+
+// The system's own words for an error, without the line end it ends with.
+std::string SystemReason(DWORD error) {
+  char* buffer = nullptr;
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string reason = n && buffer ? std::string(buffer, n) : std::string();
+  if (buffer) LocalFree(buffer);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+    reason.pop_back();
+  return reason;
+}
 
 void AddTool(HWND toolTip, HWND owner, HWND control, const char* text) {
   TOOLINFOA info = {};
@@ -208,7 +226,7 @@ void CLauncherDialog::StorePosition() {
 void CLauncherDialog::OpenEntry(int n) {
   char path[MAX_PATH];
   if (!ReadEntry(n, "NONE", path)) {
-    g_sideEffects.messageBox(m_hWnd, kTooLongText, kTooLongCaption, MB_OK | MB_ICONINFORMATION);
+    g_sideEffects.messageBox(m_hWnd, kTooLongToOpenText, kLauncherCaption, MB_OK | MB_ICONINFORMATION);
     return;
   }
   // An empty value is no entry either.
@@ -218,8 +236,15 @@ void CLauncherDialog::OpenEntry(int n) {
   char folder[MAX_PATH] = "";
   FolderOfPath(path, folder, sizeof folder);
   if (!folder[0]) ProgramFolder(folder, sizeof folder);
-  g_sideEffects.shellExecute(m_hWnd, "open", path, nullptr, folder[0] ? folder : nullptr,
-                             SW_SHOWNORMAL);
+  HINSTANCE result = g_sideEffects.shellExecute(m_hWnd, "open", path, nullptr,
+                                                folder[0] ? folder : nullptr, SW_SHOWNORMAL);
+  // A program removed or moved since it was registered: say so, and why.
+  if (DWORD error = ShellExecuteError(reinterpret_cast<INT_PTR>(result))) {
+    std::string text = std::string(kCannotOpenText) + "\n" + path;
+    std::string reason = SystemReason(error);
+    if (!reason.empty()) text += "\n\n" + reason;
+    g_sideEffects.messageBox(m_hWnd, text.c_str(), kLauncherCaption, MB_OK | MB_ICONEXCLAMATION);
+  }
 }
 
 void CLauncherDialog::LaunchItem(int k) {
@@ -261,7 +286,7 @@ void CLauncherDialog::OnDropFiles(HDROP drop) {
       AfxGetApp()->WriteProfileStringA(kLauncherSection, key, path);
     } else {
       // Stored cut, it would name another file.
-      g_sideEffects.messageBox(m_hWnd, kTooLongText, kTooLongCaption, MB_OK | MB_ICONINFORMATION);
+      g_sideEffects.messageBox(m_hWnd, kTooLongText, kLauncherCaption, MB_OK | MB_ICONINFORMATION);
     }
   }
   RefreshLauncherPage();

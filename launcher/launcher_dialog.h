@@ -52,7 +52,8 @@ class CLauncherDialog : public CDialog {
   void OnMove();
   void OnPaint();
   HBRUSH PageNumberBackground(HDC dc);
-  // Opens the stored path of entry n through the shell; false when it is empty.
+  // Opens the stored path of entry n through the shell; an entry that cannot
+  // be opened (too long, or refused by the shell) is reported in a message.
   void OpenEntry(int n);
   void StorePosition();
   void BackgroundPath(char* path, size_t size) const;

@@ -1,6 +1,9 @@
 // The launcher's arithmetic: entry numbers and their profile keys, paging,
 // which entry a drop lands on, button places, opacity (pure).
 #pragma once
+#include <windows.h>
+#include <shellapi.h>
+
 #include <cstddef>
 #include <cstdio>
 
@@ -53,4 +56,28 @@ inline int LauncherItemOfControl(int id) {
   for (int i = 0; i < kLauncherPageItems; ++i)
     if (kLauncherItems[i].id == id) return i + 1;
   return 0;
+}
+
+// The system error behind a ShellExecute result, or 0 for a launch that
+// went well (above 32). The small results are system error codes already;
+// the shell's own codes are turned into the error they stand for.
+inline DWORD ShellExecuteError(INT_PTR result) {
+  if (result > 32) return 0;
+  switch (result) {
+    case 0:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case SE_ERR_SHARE:
+      return ERROR_SHARING_VIOLATION;
+    case SE_ERR_ASSOCINCOMPLETE:
+    case SE_ERR_NOASSOC:
+      return ERROR_NO_ASSOCIATION;
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY:
+      return ERROR_DDE_FAIL;
+    case SE_ERR_DLLNOTFOUND:
+      return ERROR_DLL_NOT_FOUND;
+    default:
+      return DWORD(result);  // file or folder not found, access denied, not a program...
+  }
 }

@@ -82,14 +82,23 @@ int CMediaPlayer::GetPosition() {
   return static_cast<int>(position / kUnitsPerSecond);
 }
 
-bool CMediaPlayer::IsComplete() {
-  if (!m_events) return false;
+CMediaPlayer::TrackEvent CMediaPlayer::PollEvent() {
+  if (!m_events) return TrackEvent::None;
   long code = 0;
   LONG_PTR param1 = 0, param2 = 0;
   // One event per call; any other event is consumed and ignored.
-  if (FAILED(m_events->GetEvent(&code, &param1, &param2, kEventTimeoutMs))) return false;
+  if (FAILED(m_events->GetEvent(&code, &param1, &param2, kEventTimeoutMs))) return TrackEvent::None;
   m_events->FreeEventParams(code, param1, param2);
-  return code == EC_COMPLETE;
+  switch (code) {
+    case EC_COMPLETE:
+      return TrackEvent::Complete;
+    case EC_USERABORT:
+    case EC_ERRORABORT:
+    case EC_ERRORABORTEX:
+      return TrackEvent::Aborted;
+    default:
+      return TrackEvent::None;
+  }
 }
 
 void CMediaPlayer::StopAndRewind() {

@@ -25,8 +25,13 @@ class CMediaPlayer {
   // 1000 -> 0 dB, 500 -> -15 dB, 0 -> -30 dB. The level is kept and applied
   // to every later track as well.
   virtual void SetVolume(int level);
-  // True once the graph reported the end of the stream.
-  virtual bool IsComplete();
+  // What the graph reported since the last call, one event per call: the end
+  // of the stream, or an abort (a decoder error, a lost audio device), after
+  // which the graph has stopped and the track will never end by itself.
+  enum class TrackEvent { None, Complete, Aborted };
+  virtual TrackEvent PollEvent();
+  // The track is over, either way.
+  bool IsComplete() { return PollEvent() != TrackEvent::None; }
   virtual void TogglePause();
   virtual void StopAndRewind();
   // Position in whole seconds.

@@ -3,12 +3,15 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "../core/settings.h"
+#include "../core/side_effects.h"
 #include "../framework/app.h"
 #include "../framework/files.h"
+#include "../framework/text.h"
 #include "../resources/resource.h"
 #include "media_player.h"
 #include "playlist_file.h"
@@ -74,26 +77,59 @@ void RestoreProgramFolder() {
   if (ProgramFolder(folder, sizeof folder)) SetCurrentDirectoryA(folder);
 }
 
-bool ReadWholeFile(const char* path, std::string* bytes) {
+const char kListErrorCaption[] = "リストエラー";
+
+enum class ReadResult { kRead, kUnreadable, kTooLarge };
+
+// The whole file, which is read into memory: a list larger than any real one
+// is refused before anything is allocated.
+ReadResult ReadWholeFile(const char* path, std::string* bytes) {
+  if (IsDevicePath(path)) return ReadResult::kUnreadable;
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD size = GetFileSize(file, nullptr);
-  bool ok = size != INVALID_FILE_SIZE;
-  if (ok && size) {
+  if (file == INVALID_HANDLE_VALUE) return ReadResult::kUnreadable;
+  DWORD high = 0;
+  DWORD size = GetFileSize(file, &high);
+  ReadResult result = ReadResult::kRead;
+  if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+    result = ReadResult::kUnreadable;
+  } else if (high || size > kMaxListBytes) {
+    result = ReadResult::kTooLarge;
+  } else if (size) {
     bytes->resize(size);
     DWORD read = 0;
-    ok = ReadFile(file, &(*bytes)[0], size, &read, nullptr) && read == size;
+    if (!ReadFile(file, &(*bytes)[0], size, &read, nullptr) || read != size) result = ReadResult::kUnreadable;
   }
   CloseHandle(file);
-  return ok;
+  return result;
 }
 
-// Written beside the target under a name of this process and moved over it,
-// so that the old file stays whole until the new one is complete.
+// A new file beside `path` for the list's new text, opened for writing. Its
+// name is no longer than the target's own, so it fits wherever the target
+// does: "~", a number, the process id, ".tmp", cut to that length. An
+// existing file of that name is never touched; the next number is tried.
+HANDLE CreateTemporaryBeside(const char* path, char* temporary, size_t size) {
+  size_t slash = text::LastSeparator(path);
+  size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+  size_t nameLength = std::strlen(path + nameAt);
+  if (nameLength == 0 || nameAt + nameLength >= size) return INVALID_HANDLE_VALUE;
+  for (unsigned attempt = 0; attempt < 16; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "~%x%lx.tmp", attempt, (unsigned long)GetCurrentProcessId());
+    if (std::strlen(name) > nameLength) name[nameLength] = '\0';
+    std::memcpy(temporary, path, nameAt);
+    std::strcpy(temporary + nameAt, name);
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+// Written beside the target under a name of its own and moved over it, so
+// that the old file stays whole until the new one is complete.
 bool ReplaceFile(const char* path, const std::string& bytes) {
-  char temporary[MAX_PATH + 32];
-  std::snprintf(temporary, sizeof temporary, "%s.%lu.tmp", path, (unsigned long)GetCurrentProcessId());
-  HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (IsDevicePath(path)) return false;
+  char temporary[MAX_PATH];
+  HANDLE file = CreateTemporaryBeside(path, temporary, sizeof temporary);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = (bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
@@ -124,18 +160,41 @@ void AddEntries(HWND list, const std::string& bytes, const std::string& listFold
   InvalidateRect(list, nullptr, TRUE);
 }
 
+// The one-shot timer that starts the track Forward and Back chose. It calls
+// back by itself, so the main window's own timer handling never sees it.
+constexpr UINT_PTR kChosenTrackTimer = 0x7A01;
+HWND g_chosenTimerWindow = nullptr;
+CMediaPlayer* g_chosenPlayer = nullptr;
+
+void CancelChosenTrack() {
+  if (!PlaylistState.movePending) return;
+  PlaylistState.movePending = false;
+  if (g_chosenTimerWindow) KillTimer(g_chosenTimerWindow, kChosenTrackTimer);
+  g_chosenTimerWindow = nullptr;
+  g_chosenPlayer = nullptr;
+}
+
+void CALLBACK ChosenTrackTimer(HWND window, UINT, UINT_PTR, DWORD) {
+  if (g_chosenPlayer)
+    StartChosenTrack(window, *g_chosenPlayer);
+  else
+    CancelChosenTrack();
+}
+
 // Starts the entry at `index` from its beginning, with the user's volume.
 void PlayTrack(HWND list, CMediaPlayer& player, int index) {
+  CancelChosenTrack();
   std::string path = index >= 0 && index < Count(list) ? PlaylistItemText(list, index, 1) : std::string();
   if (PlayState.state == Paused || PlayState.state == Playing) StopPlayback(list, player);
   SetMark(list, index, kMarkPlaying);
   PlayState.duration = player.PlayFile(path.c_str());
   PlayState.position = 0;
   PlayState.state = Playing;
+  // Tracks count as failed in a row until one plays to its end: one that
+  // opens and then breaks off does not start the count again.
   if (PlayState.duration < 0) {
     ++PlaylistState.failedInRow;
   } else {
-    PlaylistState.failedInRow = 0;
     // Every track gets a fresh graph: it plays at the level the user chose.
     player.SetVolume(AppSettings.Volume);
   }
@@ -146,16 +205,40 @@ void StartAt(HWND list, CMediaPlayer& player, int index) {
   PlayTrack(list, player, index);
 }
 
-// Forward and Back; in random order both pick at random.
+// The entry after or before the current one; in random order both pick at random.
+int StepIndex(int count, bool forward) {
+  if (AppSettings.RepeatMode == kRepeatRandom) return count == 1 ? 0 : RandomPick(count - 1);
+  return forward ? ForwardIndex(PlaylistState.current, count) : BackIndex(PlaylistState.current, count);
+}
+
 void Step(HWND list, CMediaPlayer& player, bool forward) {
   int count = Count(list);
   if (count == 0) return;
-  int index;
-  if (AppSettings.RepeatMode == kRepeatRandom)
-    index = count == 1 ? 0 : RandomPick(count - 1);
-  else
-    index = forward ? ForwardIndex(PlaylistState.current, count) : BackIndex(PlaylistState.current, count);
-  StartAt(list, player, index);
+  StartAt(list, player, StepIndex(count, forward));
+}
+
+// Forward and Back pressed by the user: the mark moves at once, and the track
+// starts only once the presses pause, so a burst of presses builds one graph
+// on this thread instead of one each. The old track falls silent at once.
+void StepLater(HWND mainWindow, CMediaPlayer& player, bool forward) {
+  HWND list = ListOf(mainWindow);
+  int count = Count(list);
+  if (count == 0) return;
+  int index = StepIndex(count, forward);
+  if (PlaylistState.movePending) {
+    SetMark(list, PlaylistState.current, kMarkOther);
+  } else {
+    StopPlayback(list, player);
+    PlaylistState.movePending = true;
+  }
+  PlaylistState.current = index;
+  SetMark(list, index, kMarkPlaying);
+  PlayState.position = 0;
+  PlayState.state = Playing;
+  g_chosenTimerWindow = mainWindow;
+  g_chosenPlayer = &player;
+  // The same timer again: each press starts the wait anew.
+  SetTimer(mainWindow, kChosenTrackTimer, kChosenTrackDelayMs, ChosenTrackTimer);
 }
 
 // A track that could not be opened counts as ended. Random order then goes
@@ -263,12 +346,13 @@ void PreparePlaylistControl(HWND list) {
 }
 
 void AddTrack(HWND list, const char* path) {
+  if (IsDevicePath(path)) return;
   InsertEntry(list, Count(list), m3u::NameOfPath(path), path);
 }
 
 bool LoadListFile(HWND list, const char* listPath) {
   std::string bytes;
-  if (!ReadWholeFile(listPath, &bytes)) return false;
+  if (ReadWholeFile(listPath, &bytes) != ReadResult::kRead) return false;
   char folder[MAX_PATH * 2];
   FolderOfPath(listPath, folder, sizeof folder);
   AddEntries(list, bytes, folder);
@@ -285,7 +369,13 @@ void LoadBackupList(HWND list) { LoadListFile(list, kBackupList); }
 
 void SaveBackupList(HWND list) { WriteListFile(list, kBackupList); }
 
+void StartChosenTrack(HWND mainWindow, CMediaPlayer& player) {
+  if (!PlaylistState.movePending) return;
+  PlayTrack(ListOf(mainWindow), player, PlaylistState.current);
+}
+
 void StopPlayback(HWND list, CMediaPlayer& player) {
+  CancelChosenTrack();
   for (int i = 0, n = Count(list); i < n; ++i) SetMark(list, i, kMarkOther);
   PlayState.position = 0;
   PlayState.state = Stopped;
@@ -293,6 +383,8 @@ void StopPlayback(HWND list, CMediaPlayer& player) {
 }
 
 void PlaylistTick(HWND mainWindow, CMediaPlayer& player) {
+  // The chosen track has not started yet; the old graph has nothing to say.
+  if (PlaylistState.movePending) return;
   HWND list = ListOf(mainWindow);
   if (PlayState.duration < 0) {
     SkipFailedTrack(list, player);
@@ -305,13 +397,28 @@ void PlaylistTick(HWND mainWindow, CMediaPlayer& player) {
     // Moving the thumb repaints the slider: only when it really moves.
     if (SendMessageA(slider, TBM_GETPOS, 0, 0) != percent) SendMessageA(slider, TBM_SETPOS, TRUE, percent);
   }
-  if (player.IsComplete()) TrackEnded(list, player);
+  switch (player.PollEvent()) {
+    case CMediaPlayer::TrackEvent::Complete:
+      PlaylistState.failedInRow = 0;
+      TrackEnded(list, player);
+      break;
+    case CMediaPlayer::TrackEvent::Aborted:
+      // The graph stopped on an error and will not end by itself: the track
+      // counts as one that could not be opened, taken at the next tick.
+      PlayState.duration = -1;
+      ++PlaylistState.failedInRow;
+      break;
+    case CMediaPlayer::TrackEvent::None:
+      break;
+  }
 }
 
 void SliderScroll(HWND mainWindow, CMediaPlayer& player, int scrollCode) {
   if (scrollCode == TB_THUMBTRACK) {
     PlaylistState.sliderDragged = true;
   } else if (scrollCode == TB_ENDTRACK) {
+    // A seek belongs to the track the user chose.
+    StartChosenTrack(mainWindow, player);
     if (PlayState.state == Playing) {
       int percent = int(SendDlgItemMessageA(mainWindow, IDC_POSITION, TBM_GETPOS, 0, 0));
       player.SeekPercent(percent, PlayState.duration);
@@ -322,6 +429,9 @@ void SliderScroll(HWND mainWindow, CMediaPlayer& player, int scrollCode) {
 
 void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id) {
   HWND list = ListOf(mainWindow);
+  // Play and Stop replace a chosen track that waits; Forward and Back move
+  // on from it; everything else acts on it, so it starts first.
+  if (id != IDC_PLAY && id != IDC_STOP && id != IDC_BACK && id != IDC_FORWARD) StartChosenTrack(mainWindow, player);
   switch (id) {
     case IDC_PLAY: {
       if (Count(list) == 0) return;
@@ -341,7 +451,7 @@ void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id) {
     case IDC_BACK:
     case IDC_FORWARD:
       PlaylistState.failedInRow = 0;
-      Step(list, player, id == IDC_FORWARD);
+      StepLater(mainWindow, player, id == IDC_FORWARD);
       break;
     case IDC_MOVE_UP:
     case IDC_MOVE_DOWN:
@@ -353,15 +463,23 @@ void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id) {
       bool save = id == IDC_WRITE_LIST;
       if (AskListFile(mainWindow, save, path, sizeof path)) {
         if (save) {
-          WriteListFile(list, path);
+          if (!WriteListFile(list, path)) {
+            std::string message = std::string(path) + "\nに書き込めません";
+            g_sideEffects.messageBox(mainWindow, message.c_str(), kListErrorCaption, MB_OK | MB_ICONINFORMATION);
+          }
         } else {
           std::string bytes;
-          // An unreadable file leaves the list as it is.
-          if (ReadWholeFile(path, &bytes)) {
+          // An unreadable file leaves the list as it is; one too large to be
+          // a list is not read into memory at all.
+          ReadResult read = ReadWholeFile(path, &bytes);
+          if (read == ReadResult::kRead) {
             char folder[MAX_PATH];
             FolderOfPath(path, folder, sizeof folder);
             SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
             AddEntries(list, bytes, folder);
+          } else if (read == ReadResult::kTooLarge) {
+            std::string message = std::string(path) + "\nは大きすぎるため読み込めません（64 MB まで）";
+            g_sideEffects.messageBox(mainWindow, message.c_str(), kListErrorCaption, MB_OK | MB_ICONINFORMATION);
           }
         }
       }

@@ -19,8 +19,12 @@ struct PlaylistPlayerState {
   int current = 0;
   // Set while the user drags the position slider, so the tick leaves it be.
   bool sliderDragged = false;
-  // Tracks that could not be opened, one after another.
+  // Tracks that could not be opened or broke off since one last played to
+  // its end.
   int failedInRow = 0;
+  // Forward or Back chose `current`, whose track starts once the presses
+  // pause (a burst of presses builds one graph, not one each).
+  bool movePending = false;
 };
 extern PlaylistPlayerState PlaylistState;
 
@@ -38,11 +42,16 @@ void PreparePlaylistControl(HWND list);
 // transparent background; again after the colour changed.
 void ApplyPlaylistColours(HWND list);
 
-// Appends an entry with the file name and the path, unmarked.
+// Appends an entry with the file name and the path, unmarked; a device name
+// (which would hold the window when played) is not added.
 void AddTrack(HWND list, const char* path);
 // The text of an entry: column 0 the name, column 1 the full path.
 std::string PlaylistItemText(HWND list, int index, int column);
-// Appends the existing files a list file names; false if it cannot be read.
+// Lists larger than this are not read (1 MB = 1,000,000 bytes).
+constexpr unsigned long kMaxListBytes = 64000000;
+
+// Appends the existing files a list file names; false if it cannot be read
+// or is larger than kMaxListBytes.
 bool LoadListFile(HWND list, const char* listPath);
 // Writes every entry's path; the old file stays whole if that fails.
 bool WriteListFile(HWND list, const char* listPath);
@@ -58,3 +67,8 @@ void StopPlayback(HWND list, CMediaPlayer& player);
 void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id);
 // A scroll notification (TB_THUMBTRACK, TB_ENDTRACK, ...) of the slider.
 void SliderScroll(HWND mainWindow, CMediaPlayer& player, int scrollCode);
+// Starts at once the track that Forward and Back presses chose, if one
+// waits; a one-shot timer of the main window does this once the presses pause.
+void StartChosenTrack(HWND mainWindow, CMediaPlayer& player);
+// How long the presses must pause before the chosen track starts.
+constexpr UINT kChosenTrackDelayMs = 200;

@@ -129,7 +129,6 @@ BOOL CVideoDialog::OnInitDialog() {
   }
   FitTimeFont();
   m_stripShown = false;
-  m_fullScreen = false;
   m_dragging = false;
   m_videoWidth = 640;
   m_videoHeight = 480;
@@ -272,18 +271,32 @@ bool CVideoDialog::IsFullScreen() const {
   return SUCCEEDED(m_window->get_FullScreenMode(&mode)) && mode != OAFALSE;
 }
 
+// The size for a zoom, held to the work area of the monitor the window is
+// on; the window moves only as far as it must to stay inside it with its
+// strip.
 void CVideoDialog::SetZoom(int percent) {
   if (!m_hWnd) return;
   video::Size frame;
   FrameAllowance(&frame.cx, &frame.cy);
-  video::Size size = video::WindowSizeFor(percent, m_videoWidth, m_videoHeight, frame);
-  SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_SHOWWINDOW);
+  RECT now, area;
+  GetWindowRect(m_hWnd, &now);
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoA(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+    area = monitor.rcWork;
+  else
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  video::Rect work = {area.left, area.top, area.right - area.left, area.bottom - area.top};
+  video::Size size =
+      video::FittedWindowSize(percent, m_videoWidth, m_videoHeight, frame, {work.width, work.height});
+  video::Rect place = video::PlaceInside(now.left, now.top, size, work);
+  SetWindowPos(m_hWnd, HWND_TOPMOST, place.x, place.y, size.cx, size.cy, SWP_SHOWWINDOW);
 }
 
 void CVideoDialog::SetFullScreen(bool on) {
   // Without a picture there is nothing to show full screen.
-  if (!m_window || !m_hasVideo || m_fullScreen == on) return;
-  if (SUCCEEDED(m_window->put_FullScreenMode(on ? OATRUE : OAFALSE))) m_fullScreen = on;
+  if (!m_window || !m_hasVideo || IsFullScreen() == on) return;
+  m_window->put_FullScreenMode(on ? OATRUE : OAFALSE);
   if (!on) {
     // Back in the window: the picture fills the client area again.
     RECT client;
@@ -415,8 +428,7 @@ void CVideoDialog::OnDestroy() {
   m_ready = false;
   if (m_timerRunning) KillTimer(m_hWnd, kVideoTimer);
   m_timerRunning = false;
-  if (m_fullScreen && m_window) m_window->put_FullScreenMode(OAFALSE);
-  m_fullScreen = false;
+  if (IsFullScreen()) m_window->put_FullScreenMode(OAFALSE);
   if (m_control) m_control->Stop();
   if (m_window) {
     m_window->put_Visible(OAFALSE);
@@ -440,7 +452,7 @@ void CVideoDialog::OnDestroy() {
 LRESULT CVideoDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_LBUTTONDOWN: {
-      if (m_fullScreen) return 0;
+      if (IsFullScreen()) return 0;
       // Dragging the body moves the whole window.
       POINT cursor;
       GetCursorPos(&cursor);
@@ -450,10 +462,10 @@ LRESULT CVideoDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_LBUTTONDBLCLK:
-      SetFullScreen(!m_fullScreen);
+      SetFullScreen(!IsFullScreen());
       return 0;
     case WM_RBUTTONDOWN:
-      if (m_fullScreen)
+      if (IsFullScreen())
         SetFullScreen(false);
       else
         ShowMenu();
@@ -464,7 +476,7 @@ LRESULT CVideoDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == VK_ESCAPE || wParam == VK_RETURN) return 0;
       break;
     case WM_MOUSEMOVE:
-      if (!m_stripShown && m_ready && !m_fullScreen) {
+      if (!m_stripShown && m_ready && !IsFullScreen()) {
         m_stripShown = true;
         ResizeBy(video::kStripHeight);
       }

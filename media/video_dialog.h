@@ -66,12 +66,17 @@ class CVideoDialog : public CDialog {
   void ShowMenu();
   void OnDestroy();
 
+ protected:
+  // The graph's interfaces: the media service is the one to ask about its
+  // state (it may leave full screen by itself).
   IGraphBuilder* m_graph = nullptr;
   IMediaControl* m_control = nullptr;
   IMediaSeeking* m_seeking = nullptr;
   IVideoWindow* m_window = nullptr;
   IBasicAudio* m_audio = nullptr;
   IBasicVideo* m_video = nullptr;
+
+ private:
 
   char m_path[MAX_PATH] = "";
   int m_videoWidth = 640;
@@ -81,7 +86,6 @@ class CVideoDialog : public CDialog {
   bool m_dragging = false;
   bool m_stripShown = false;
   bool m_hasVideo = false;
-  bool m_fullScreen = false;
   bool m_timerRunning = false;
   HBITMAP m_glyphs[4] = {};
   HFONT m_timeFont = nullptr;

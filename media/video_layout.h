@@ -34,6 +34,40 @@ inline Size WindowSizeFor(int percent, int videoW, int videoH, Size frame) {
   return {frame.cx + w, frame.cy + h};
 }
 
+struct Rect {
+  int x, y, width, height;
+};
+
+// The outer size for a zoom, held to a work area of work.cx x work.cy: a
+// picture too large is scaled down with its aspect ratio kept, leaving room
+// for the frame and, below it, the control strip, so that the whole window
+// and its strip fit on the screen.
+inline Size FittedWindowSize(int percent, int videoW, int videoH, Size frame, Size work) {
+  Size size = WindowSizeFor(percent, videoW, videoH, frame);
+  long long w = size.cx - frame.cx, h = size.cy - frame.cy;
+  long long maxW = work.cx - frame.cx, maxH = work.cy - frame.cy - kStripHeight;
+  if (w <= 0 || h <= 0 || maxW <= 0 || maxH <= 0 || (w <= maxW && h <= maxH)) return size;
+  if (w * maxH > h * maxW) {
+    h = h * maxW / w;
+    w = maxW;
+  } else {
+    w = w * maxH / h;
+    h = maxH;
+  }
+  return {frame.cx + int(w > 0 ? w : 1), frame.cy + int(h > 0 ? h : 1)};
+}
+
+// The place of a window of `size` at `at`, moved as little as needed to lie
+// inside the work area with room for the strip below it.
+inline Rect PlaceInside(int x, int y, Size size, Rect work) {
+  auto keep = [](int pos, int length, int start, int extent) {
+    if (pos + length > start + extent) pos = start + extent - length;
+    return pos < start ? start : pos;
+  };
+  return {keep(x, size.cx, work.x, work.width), keep(y, size.cy + kStripHeight, work.y, work.height), size.cx,
+          size.cy};
+}
+
 // One control of the strip: its place below a client area of w x h.
 struct StripPlace {
   int id;
@@ -54,9 +88,6 @@ inline const StripPlace& StripPlaceOf(int id) {
   return kStrip[0];
 }
 
-struct Rect {
-  int x, y, width, height;
-};
 inline Rect PlaceOf(const StripPlace& p, int clientW, int clientH) {
   return {p.x, clientH + p.yBelow, p.width < 0 ? clientW : p.width, p.height};
 }

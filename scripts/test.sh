@@ -75,9 +75,15 @@ tovix_start_services
 trap 'tovix_stop_all; print_phases' EXIT
 phase "display, Wine and test peers"
 
-# The parsers of server replies and the bitmap check under libFuzzer (natively, with sanitizers).
-[ "${TOVIX_SKIP_FUZZ:-}" = 1 ] || TOVIX_BUILD="$BUILD" bash scripts/fuzz.sh
-phase "fuzzing"
+# The parsers, the bitmap check and the archive readers under libFuzzer
+# (natively, with sanitizers), beside the tests: it needs neither the display
+# nor Wine, and the tests mostly wait.
+fuzz_status=0
+fuzz_pid=
+if [ "${TOVIX_SKIP_FUZZ:-}" != 1 ]; then
+  TOVIX_BUILD="$BUILD" bash scripts/fuzz.sh >"$BUILD/fuzz.log" 2>&1 &
+  fuzz_pid=$!
+fi
 
 # Every test CTest knows must run and pass: no tests, a test not run, or one
 # that passed without running anything (checked by scripts/wine-run.sh) fail.
@@ -87,10 +93,39 @@ if [ -z "$expected" ] || [ "$expected" -eq 0 ]; then
   echo "test.sh: CTest knows no test in $BUILD/x64 (arguments: $*)" >&2
   exit 1
 fi
+
+# Without arguments the test programs run in two lanes at once, each with its
+# own display, Wine prefix and wineserver (windows of one lane never meet the
+# other's); the sound server and the peers are shared. TOVIX_TEST_LANES=1
+# runs them one after another.
+SECOND_LANE='^(archivers_tests|media_tests|settings_ui_tests|mail_tests|status_tests)$'
 status=0
-ctest --output-on-failure --no-tests=error "$@" | tee "$BUILD/ctest.log" || status=$?
+if [ $# -eq 0 ] && [ "${TOVIX_TEST_LANES:-2}" != 1 ]; then
+  (
+    export TOVIX_STATE="$TOVIX_STATE/lane2"
+    source "$ROOT/scripts/wine-env.sh"
+    trap tovix_stop_all EXIT
+    tovix_start_xvfb && tovix_prepare_prefix && tovix_start_wineserver || exit 1
+    ctest --output-on-failure --no-tests=error -R "$SECOND_LANE"
+  ) >"$BUILD/ctest-lane2.log" 2>&1 &
+  lane2=$!
+  ctest --output-on-failure --no-tests=error -E "$SECOND_LANE" >"$BUILD/ctest-lane1.log" 2>&1 || status=$?
+  wait "$lane2" || status=$?
+  cat "$BUILD/ctest-lane1.log" "$BUILD/ctest-lane2.log" | tee "$BUILD/ctest.log"
+else
+  ctest --output-on-failure --no-tests=error "$@" | tee "$BUILD/ctest.log" || status=$?
+fi
 phase "tests under Wine"
+if [ -n "$fuzz_pid" ]; then
+  wait "$fuzz_pid" || fuzz_status=$?
+  cat "$BUILD/fuzz.log"
+  phase "rest of fuzzing"
+fi
 passed="$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec' "$BUILD/ctest.log" || true)"
+if [ "$fuzz_status" -ne 0 ]; then
+  echo "test.sh: FAILED: fuzzing found a problem or did not run (see above)" >&2
+  exit 1
+fi
 if [ "$status" -ne 0 ] || [ "$passed" -ne "$expected" ]; then
   echo "test.sh: FAILED: $passed of $expected test programs ran and passed (ctest status $status)" >&2
   exit 1

@@ -52,6 +52,7 @@ class ArchiveReader {
 // One file or folder to pack.
 struct NewEntry {
   std::vector<std::string> partsCp932;  // path below the base folder, in code page 932
+  bool cp932Exact = true;               // false: partsCp932 only approximates the name (shown, never stored)
   std::vector<std::string> partsUtf8;   // the same in UTF-8 (empty when unknown)
   bool folder = false;
   uint64_t size = 0;          // of the file on disk before packing
@@ -67,6 +68,12 @@ class ArchiveWriter {
   virtual Status Add(const NewEntry& entry, Stream* data) = 0;
   // Writes what closes the archive (LZH end mark, ZIP directory).
   virtual Status Finish() = 0;
+  // Packing into an archive that exists: lists the entries `old` holds (names
+  // as the format's reader decodes them); kErrorNotArchive when it is not an
+  // archive of the writer's format, kErrorDamaged when it cannot be copied.
+  virtual Status ReadExisting(Source& old, std::vector<Entry>& entries) = 0;
+  // Copies entry `index` of that list into the new archive as it is.
+  virtual Status KeepExisting(size_t index) = 0;
 };
 
 }  // namespace arc

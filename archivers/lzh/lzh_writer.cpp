@@ -3,10 +3,13 @@
 // header is rewritten in place once they are known.
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
+#include "archivers/core/copy_range.h"
 #include "archivers/lzh/lzh.h"
 #include "archivers/lzh/lzh_encode.h"
+#include "archivers/lzh/lzh_header.h"
 
 namespace arc {
 
@@ -63,6 +66,8 @@ void AddExt(std::vector<uint8_t>& h, size_t& last, uint8_t type, const void* dat
 
 Status BuildHeader(const NewEntry& entry, bool big, Level2Header& out) {
   if (entry.partsCp932.empty()) return kErrorCommand;
+  // No field records another encoding: a name is stored exactly or not at all.
+  if (!entry.cp932Exact) return kErrorNameCharset;
   size_t folderParts = entry.folder ? entry.partsCp932.size() : entry.partsCp932.size() - 1;
   std::string dir;
   for (size_t i = 0; i < folderParts; ++i) {
@@ -159,6 +164,29 @@ class LzhWriter : public ArchiveWriter {
     return out_.Write(&endMark, 1) ? kOk : kErrorWrite;
   }
 
+  // Entries hold no offsets: each header and its data are copied as they are.
+  Status ReadExisting(Source& old, std::vector<Entry>& entries) override {
+    kept_.clear();
+    old_ = &old;
+    if (!IsLzhArchive(old, 0)) return kErrorNotArchive;
+    const uint64_t size = old.Size();
+    for (uint64_t at = 0;;) {
+      lzh::Header h;
+      Status s = lzh::ReadHeader(old, at, h);
+      if (s == kEnd) return kOk;
+      if (s != kOk || h.dataOffset <= at || h.dataOffset > size || h.packedSize > size - h.dataOffset)
+        return kErrorDamaged;
+      at = h.dataOffset + h.packedSize;
+      kept_.emplace_back(h.offset, at);
+      entries.push_back(h.entry);
+    }
+  }
+
+  Status KeepExisting(size_t index) override {
+    if (finished_ || !old_ || index >= kept_.size()) return kErrorCommand;
+    return CopyRange(*old_, kept_[index].first, kept_[index].second, out_);
+  }
+
  private:
   // Reads a chunk; false on a read error.
   bool ReadChunk(Stream& data, size_t& got) {
@@ -235,6 +263,8 @@ class LzhWriter : public ArchiveWriter {
   bool finished_ = false;
   std::vector<uint8_t> buffer_;
   std::unique_ptr<lzh::Lh5Encoder> encoder_;  // kept from entry to entry with its buffers
+  Source* old_ = nullptr;
+  std::vector<std::pair<uint64_t, uint64_t>> kept_;  // [header, end of data) of each existing entry
 };
 
 }  // namespace

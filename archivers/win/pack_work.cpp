@@ -1,6 +1,9 @@
 // Packing: walking the files and folders given, and writing the archive
-// through a temporary file.
+// through a temporary file. An archive that exists is updated: its entries
+// are kept as they are unless a file of the same name is packed.
 #include <algorithm>
+#include <memory>
+#include <set>
 
 #include "archivers/lzh/lzh.h"
 #include "archivers/win/output_text.h"
@@ -15,6 +18,7 @@ namespace {
 
 struct PackState {
   ArchiveWriter* writer = nullptr;
+  Format format = Format::Zip;
   PackOptions options;
   std::wstring archive;  // never packed into itself
   std::wstring temporary;
@@ -25,7 +29,41 @@ struct PackState {
   bool aborted = false;
   std::string problemText;
   std::string listing;
+  std::set<std::wstring> added;  // NameKey of every entry written
 };
+
+// The parts of a relative path, without empty and "." ones.
+std::vector<std::wstring> SplitParts(const std::wstring& path) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = path.size();
+    std::wstring part = path.substr(start, end - start);
+    if (!part.empty() && part != L".") parts.push_back(part);
+    start = end + 1;
+  }
+  return parts;
+}
+
+// A name as Windows tells names apart: '/' between parts, case folded.
+std::wstring NameKey(const std::vector<std::wstring>& parts) {
+  std::wstring key;
+  for (const std::wstring& part : parts) key += (key.empty() ? L"" : L"/") + part;
+  if (!key.empty()) CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
+  return key;
+}
+
+// The name in code page 932 without best-fit substitutes; false when it
+// does not convert back to itself ('_' then stands for what is missing).
+bool ToCp932Exactly(const std::wstring& wide, std::string& narrow) {
+  BOOL usedDefault = FALSE;
+  int length = static_cast<int>(wide.size());
+  int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.c_str(), length, nullptr, 0, "_", &usedDefault);
+  narrow.assign(n, '\0');
+  if (n) WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.c_str(), length, &narrow[0], n, "_", &usedDefault);
+  return !usedDefault && Widen(narrow, 932) == wide;
+}
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
   wchar_t fa[1024], fb[1024];
@@ -42,11 +80,11 @@ void Problem(PackState& state, Status status, const std::wstring& path) {
 NewEntry MakeEntry(const std::vector<std::wstring>& parts, const WIN32_FIND_DATAW& data, const PackOptions& options) {
   NewEntry entry;
   for (const std::wstring& part : parts) {
-    // Characters code page 932 lacks become '_' rather than '?', which no
-    // file name may hold; ZIP keeps the true name in its UTF-8 field.
-    int n = WideCharToMultiByte(932, 0, part.c_str(), static_cast<int>(part.size()), nullptr, 0, "_", nullptr);
-    std::string narrow(n, '\0');
-    if (n) WideCharToMultiByte(932, 0, part.c_str(), static_cast<int>(part.size()), &narrow[0], n, "_", nullptr);
+    // Best fit would merge names (cafe and cafe with an accent) or turn the
+    // yen sign into a folder separator: a name either converts exactly or is
+    // marked, and the writer stores it another way or refuses it.
+    std::string narrow;
+    if (!ToCp932Exactly(part, narrow)) entry.cp932Exact = false;
     entry.partsCp932.push_back(narrow);
     entry.partsUtf8.push_back(Narrow(part, CP_UTF8));
   }
@@ -90,6 +128,12 @@ void PackPath(PackState& state, const std::wstring& path, std::vector<std::wstri
   }
   FindClose(find);
   NewEntry entry = MakeEntry(parts, data, state.options);
+  if (!entry.cp932Exact && state.format != Format::Zip) {
+    // Only ZIP records names in UTF-8; below a folder refused here every
+    // name would be refused too.
+    Problem(state, kErrorNameCharset, path);
+    return;
+  }
   if (entry.folder) {
     // Reparse points (junctions) could loop or leave the tree: their entry only.
     bool descend = state.options.recurse && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -101,6 +145,7 @@ void PackPath(PackState& state, const std::wstring& path, std::vector<std::wstri
         return;
       }
       ++state.folders;
+      state.added.insert(NameKey(parts));
     }
     if (descend) PackFolderContents(state, path, parts, depth);
     return;
@@ -123,6 +168,7 @@ void PackPath(PackState& state, const std::wstring& path, std::vector<std::wstri
     return;
   }
   ++state.files;
+  state.added.insert(NameKey(parts));
   if (state.options.verbose && state.listing.size() < 40000) {
     std::string shown;
     for (size_t i = 0; i < entry.partsCp932.size(); ++i) shown += (i ? "\\" : "") + entry.partsCp932[i];
@@ -134,6 +180,26 @@ bool IsAbsolute(const std::string& path) {
   return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
 }
 
+// Copies the entries of the existing archive that no packed file replaced
+// (same name as its reader decodes it, case aside); gives how many.
+int KeepExisting(PackState& state, const std::vector<Entry>& existing) {
+  int kept = 0;
+  for (size_t i = 0; i < existing.size() && !state.aborted; ++i) {
+    const Entry& e = existing[i];
+    std::wstring name = Widen(e.name, e.charset == NameCharset::Utf8 ? CP_UTF8 : 932);
+    if (state.added.count(NameKey(SplitParts(name)))) continue;
+    Status s = state.writer->KeepExisting(i);
+    if (s == kOk) {
+      ++kept;
+      continue;
+    }
+    Problem(state, s, state.archive);
+    state.result = s;
+    state.aborted = true;
+  }
+  return kept;
+}
+
 }  // namespace
 
 // Packs `files` (relative to `base` unless absolute) into `archivePath`,
@@ -143,12 +209,29 @@ int Pack(Format format, const std::string& archivePath, const std::string& base,
   if (files.empty()) return Fail(kErrorNoFiles, std::string(), buffer, size);
   std::wstring archive = FromProgram(archivePath);
   std::wstring temporary = archive + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  // An archive already there is updated, as zip and lha do; one that cannot
+  // be read as the format's archive is left alone.
+  std::unique_ptr<FileSource> old;
+  if (GetFileAttributesW(LongPath(archive).c_str()) != INVALID_FILE_ATTRIBUTES) {
+    old.reset(new FileSource(archive));
+    if (!old->IsOpen()) return Fail(kErrorArchiveOpen, archivePath, buffer, size);
+  }
   FileOutput output;
   if (!output.Create(temporary)) return Fail(kErrorWrite, archivePath, buffer, size);
   std::unique_ptr<ArchiveWriter> writer =
       format == Format::Lzh ? CreateLzhWriter(output) : CreateZipWriter(output, options.level);
+  std::vector<Entry> existing;
+  if (old) {
+    Status s = writer->ReadExisting(*old, existing);
+    if (s != kOk) {
+      output.Close();
+      DeleteFileW(LongPath(temporary).c_str());
+      return Fail(s, archivePath, buffer, size);
+    }
+  }
   PackState state;
   state.writer = writer.get();
+  state.format = format;
   state.options = options;
   state.archive = archive;
   state.temporary = temporary;
@@ -159,16 +242,7 @@ int Pack(Format format, const std::string& archivePath, const std::string& base,
     std::vector<std::wstring> parts{FromProgram(PathName(IsAbsolute(file) ? full : file))};
     // A relative name with folders keeps them in the archive.
     if (!IsAbsolute(file)) {
-      parts.clear();
-      std::wstring rel = FromProgram(file);
-      size_t start = 0;
-      while (start <= rel.size()) {
-        size_t end = rel.find_first_of(L"\\/", start);
-        if (end == std::wstring::npos) end = rel.size();
-        std::wstring part = rel.substr(start, end - start);
-        if (!part.empty() && part != L".") parts.push_back(part);
-        start = end + 1;
-      }
+      parts = SplitParts(FromProgram(file));
       if (std::find(parts.begin(), parts.end(), L"..") != parts.end()) {
         Problem(state, kErrorSourceFile, wide);
         continue;
@@ -178,6 +252,8 @@ int Pack(Format format, const std::string& archivePath, const std::string& base,
     PackPath(state, wide, parts, 0);
     if (state.aborted) break;
   }
+  int kept = KeepExisting(state, existing);
+  old.reset();  // closed before the new archive takes its place
   Status finished = state.aborted ? state.result : writer->Finish();
   bool written = output.Close() && finished == kOk;
   if (!written || state.files + state.folders == 0) {
@@ -192,8 +268,11 @@ int Pack(Format format, const std::string& archivePath, const std::string& base,
     DeleteFileW(LongPath(temporary).c_str());
     return Fail(kErrorWrite, archivePath, buffer, size);
   }
-  std::string text = PathName(archivePath) + " を作成しました（ファイル " + Count(state.files) + " 個、フォルダ " +
-                     Count(state.folders) + " 個）。";
+  std::string counts = "ファイル " + Count(state.files) + " 個、フォルダ " + Count(state.folders) + " 個";
+  std::string text = existing.empty() && kept == 0
+                         ? PathName(archivePath) + " を作成しました（" + counts + "）。"
+                         : PathName(archivePath) + " を更新しました（" + counts + "を格納、元の " + Count(kept) +
+                               " 個はそのまま）。";
   if (state.problems) text += "\r\nエラーがありました（" + Count(state.problems) + " 件）。" + state.problemText;
   return Finish(state.result, text + state.listing, buffer, size);
 }

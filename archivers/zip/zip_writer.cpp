@@ -1,4 +1,5 @@
-// Writing ZIP archives, and moving a finished one behind a self-extracting
+// Writing ZIP archives, new or updated (entries of an existing one carried
+// over as they are), and moving a finished one behind a self-extracting
 // program.
 //
 // Each entry: local header, data, then the CRC and sizes patched into the
@@ -21,8 +22,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "archivers/core/copy_range.h"
 #include "archivers/zip/zip.h"
 #include "archivers/zip/zip_internal.h"
+#include "archivers/zip/zip_update.h"
 
 namespace arc {
 
@@ -70,12 +73,15 @@ class ZipWriter : public ArchiveWriter {
   }
   Status Add(const NewEntry& entry, Stream* data) override;
   Status Finish() override;
+  Status ReadExisting(Source& old, std::vector<Entry>& entries) override;
+  Status KeepExisting(size_t index) override;
 
  private:
   struct Pending {
     std::string name;
     std::string extras;  // Unicode Path and time, the same in both headers
     uint32_t dosTime = 0, attributes = 0;
+    uint16_t flags = 0;  // bit 11: the name is UTF-8
     bool folder = false;
   };
   Status AddFile(const Pending& p, uint64_t announced, arc::Stream& data);
@@ -96,6 +102,8 @@ class ZipWriter : public ArchiveWriter {
   std::vector<uint8_t> in_, packed_, stage_, cd_;
   uint64_t count_ = 0;
   bool finished_ = false, failed_ = false;
+  Source* old_ = nullptr;
+  std::vector<KeptEntry> kept_;
 };
 
 Status ZipWriter::Add(const NewEntry& entry, arc::Stream* data) {
@@ -103,15 +111,19 @@ Status ZipWriter::Add(const NewEntry& entry, arc::Stream* data) {
   if (failed_) return kErrorWrite;
   Pending p;
   p.folder = entry.folder;
-  p.name = Join(entry.partsCp932, entry.folder);
-  if (entry.partsCp932.empty() || p.name.empty()) return kErrorCommand;
-  if (p.name.size() > 0xFFFF) return kErrorTooLarge;
   // Names go in code page 932 without the UTF-8 flag, so that programs that
   // know nothing else read them as Japanese Windows does; the UTF-8 form
-  // rides along in a Unicode Path extra for everyone else.
+  // rides along in a Unicode Path extra for everyone else. A name code page
+  // 932 cannot hold exactly goes in UTF-8 alone, flagged (bit 11).
+  const bool utf8Name = !entry.cp932Exact;
+  const std::vector<std::string>& parts = utf8Name ? entry.partsUtf8 : entry.partsCp932;
+  p.name = Join(parts, entry.folder);
+  p.flags = utf8Name ? 0x0800 : 0;
+  if (parts.empty() || p.name.empty()) return kErrorCommand;
+  if (p.name.size() > 0xFFFF) return kErrorTooLarge;
   std::vector<uint8_t> extras;
   bool ascii = std::all_of(p.name.begin(), p.name.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; });
-  if (!ascii && !entry.partsUtf8.empty()) {
+  if (!utf8Name && !ascii && !entry.partsUtf8.empty()) {
     std::string utf8 = Join(entry.partsUtf8, entry.folder);
     if (utf8.size() + 9 + 9 + 28 > 0xFFFF) return kErrorTooLarge;  // with time and ZIP64 extras
     PutLe16(extras, kExtraUnicodePath);
@@ -239,7 +251,7 @@ void ZipWriter::PutLocal(std::vector<uint8_t>& v, const Pending& p, uint16_t met
                          uint64_t usize, bool zip64Local) {
   PutLe32(v, kLocalSig);
   PutLe16(v, zip64Local ? 45 : 20);
-  PutLe16(v, 0);  // flags
+  PutLe16(v, p.flags);
   PutLe16(v, method);
   PutLe32(v, p.dosTime);
   PutLe32(v, crc);
@@ -263,7 +275,7 @@ void ZipWriter::AddCentral(const Pending& p, uint16_t method, uint32_t crc, uint
   PutLe32(v, kCentralSig);
   PutLe16(v, kHostDos | version);
   PutLe16(v, version);
-  PutLe16(v, 0);
+  PutLe16(v, p.flags);
   PutLe16(v, method);
   PutLe32(v, p.dosTime);
   PutLe32(v, crc);
@@ -294,6 +306,31 @@ Status ZipWriter::Finish() {
   return kOk;
 }
 
+Status ZipWriter::ReadExisting(Source& old, std::vector<Entry>& entries) {
+  kept_.clear();
+  old_ = &old;
+  return ListExisting(old, entries, kept_);
+}
+
+// The entry's bytes go over unchanged (local headers hold no offsets); its
+// central header is written again with the new offset.
+Status ZipWriter::KeepExisting(size_t index) {
+  if (finished_ || !old_ || index >= kept_.size()) return kErrorCommand;
+  if (failed_) return kErrorWrite;
+  const KeptEntry& k = kept_[index];
+  MemorySource stored(k.central);
+  DirectoryCursor cursor(stored, 0, k.central.size());
+  CentralHeader h;
+  if (cursor.Next(h) != kOk) return kErrorDamaged;
+  uint64_t offset = out_.Position();
+  Status s = CopyRange(*old_, k.start, k.end, out_);
+  if (s == kErrorWrite) failed_ = true;
+  if (s != kOk) return s;
+  s = PutMovedCentral(cd_, h, offset);
+  if (s == kOk) ++count_;
+  return s;
+}
+
 }  // namespace
 
 std::unique_ptr<ArchiveWriter> CreateZipWriter(Output& out, int level) {
@@ -322,40 +359,8 @@ Status CopyZipAfterPrefix(Source& zip, Output& out, uint64_t prefixSize) {
   while ((s = cursor.Next(h)) == kOk) {
     if (h.offset > UINT64_MAX - shift) return kErrorDamaged;
     uint64_t offset = h.offset + shift;
-    bool bigU = h.usize >= kMax32, bigC = h.csize >= kMax32, bigOffset = offset >= kMax32;
-    bool zip64 = bigU || bigC || bigOffset;
-    // The other extra blocks, without any old ZIP64 one.
-    std::vector<uint8_t> extras;
-    for (size_t at = 0; h.extraLength - at >= 4;) {
-      size_t blockSize = Le16(h.extra + at + 2);
-      if (blockSize > h.extraLength - at - 4) break;
-      if (Le16(h.extra + at) != kExtraZip64) extras.insert(extras.end(), h.extra + at, h.extra + at + 4 + blockSize);
-      at += 4 + blockSize;
-    }
-    size_t extraLength = extras.size() + (zip64 ? 4 + 8 * (bigU + bigC + bigOffset) : 0);
-    if (extraLength > 0xFFFF) return kErrorTooLarge;
-    size_t start = v.size();
-    v.insert(v.end(), h.header, h.header + kCentralSize);
-    uint8_t* f = v.data() + start;
-    uint16_t needed = std::max<uint16_t>(Le16(f + 6), zip64 ? 45 : 0);
-    f[6] = needed & 0xFF;
-    f[7] = needed >> 8;
-    auto put32 = [](uint8_t* p, uint32_t x) {
-      p[0] = x & 0xFF;
-      p[1] = (x >> 8) & 0xFF;
-      p[2] = (x >> 16) & 0xFF;
-      p[3] = x >> 24;
-    };
-    put32(f + 20, bigC ? kMax32 : static_cast<uint32_t>(h.csize));
-    put32(f + 24, bigU ? kMax32 : static_cast<uint32_t>(h.usize));
-    f[30] = extraLength & 0xFF;
-    f[31] = static_cast<uint8_t>(extraLength >> 8);
-    f[34] = f[35] = 0;  // one disk
-    put32(f + 42, bigOffset ? kMax32 : static_cast<uint32_t>(offset));
-    v.insert(v.end(), h.name, h.name + h.nameLength);
-    if (zip64) PutZip64Extra(v, bigU, h.usize, bigC, h.csize, bigOffset, offset);
-    v.insert(v.end(), extras.begin(), extras.end());
-    v.insert(v.end(), h.extra + h.extraLength, h.extra + h.extraLength + h.commentLength);
+    Status moved = PutMovedCentral(v, h, offset);
+    if (moved != kOk) return moved;
     ++entries;
     if (v.size() >= kChunk) {
       if (!out.Write(v.data(), v.size())) return kErrorWrite;

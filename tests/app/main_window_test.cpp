@@ -240,9 +240,12 @@ TEST_F(MainWindowTest, CancelledSettingsChangeNothing) {
   EXPECT_EQ(AppSettings.Item1, 4);
 }
 
-// Real input: keys and the mouse, through the framework's message loop. Input
-// sent here is queued at once for this thread, so handling the queue until
-// it is empty sees its whole effect.
+// Real input through the framework's message loop. Keys are posted to the
+// focused control, as the system delivers them, so whichever window holds the
+// display's input focus plays no part; Ctrl is held in this thread's key
+// state. The mouse goes where the pointer is, and input sent here is queued
+// at once for this thread, so handling the queue until it is empty sees its
+// whole effect.
 class MainWindowInputTest : public MainWindowTest {
  protected:
   HWND OpenFocused() {
@@ -251,22 +254,25 @@ class MainWindowInputTest : public MainWindowTest {
     SetForegroundWindow(w);
     SetFocus(combo);
     EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == w && GetFocus() == combo; }));
+    keyTarget = combo;
     return w;
   }
-  static void Key(WORD key, bool up) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = key;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &in, sizeof in);
+  static void HoldControl(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
   }
-  static void Press(WORD key, bool withControl = false) {
-    if (withControl) Key(VK_CONTROL, false);
-    Key(key, false);
-    Key(key, true);
-    if (withControl) Key(VK_CONTROL, true);
+  // F10 comes as a system key, as the keyboard gives it.
+  void Press(WORD key, bool withControl = false) {
+    if (withControl) HoldControl(true);
+    bool system = key == VK_F10;
+    PostMessageA(keyTarget, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
+    PostMessageA(keyTarget, system ? WM_SYSKEYUP : WM_KEYUP, key, LPARAM(0xC0000001));
     DrainThroughFramework();
+    if (withControl) HoldControl(false);
   }
+  HWND keyTarget = nullptr;
   static void Mouse(DWORD flags) {
     INPUT in = {};
     in.type = INPUT_MOUSE;

@@ -184,12 +184,35 @@ TEST_F(SettingsTest, PasswordsThatAlwaysStoredWellStayByteIdentical) {
   }
 }
 
-TEST_F(SettingsTest, VolumeOutsideItsRangeIsHeldToIt) {
-  for (auto [stored, loaded] : {std::pair<const char*, int>{"2147483647", 1000}, {"-40", 0},
-                                {"99999999999", 1000}, {"640", 640}}) {
-    TempFolder::Write(Profile(), std::string("[MUSIC]\r\nVolume=") + stored + "\r\n");
-    LoadSettings(nullptr);
-    EXPECT_EQ(AppSettings.Volume, loaded) << stored;
+// What a list can select or a field accepts; a hand-edited value outside is
+// held to the nearest end. Size and places have no range.
+TEST_F(SettingsTest, ListsAndNumbersOutsideTheirRangeAreHeldToIt) {
+  using S = Settings;
+  const struct {
+    const char *section, *key;
+    int S::*field;  // null: the drop action
+    const char* stored;
+    int loaded;
+  } cases[] = {
+      {"MUSIC", "Volume", &S::Volume, "2147483647", 1000}, {"MUSIC", "Volume", &S::Volume, "-40", 0},
+      {"MUSIC", "Volume", &S::Volume, "99999999999", 1000}, {"MUSIC", "Volume", &S::Volume, "640", 640},
+      {"MUSIC", "RepeatMode", &S::RepeatMode, "3", 2}, {"WINDOW", "DDList", nullptr, "-1", 0},
+      {"WINDOW", "DDList", nullptr, "5", 4}, {"ENTRY", "Mail", &S::Mail, "3", 2},
+      {"ENTRY", "Item1", &S::Item1, "42", 6}, {"ENTRY", "Item2", &S::Item2, "-3", 0},
+      {"ENTRY", "Item3", &S::Item3, "7", 6}, {"COLOR", "R", &S::R, "999", 255}, {"COLOR", "G", &S::G, "-1", 0},
+      {"COLOR", "B", &S::B, "256", 255}, {"WINDOW", "Skelton", &S::Skelton, "-5", 0},
+      {"WINDOW", "Skelton", &S::Skelton, "101", 100}, {"OPTION", "ShutdownHour", &S::ShutdownHour, "99", 23},
+      {"OPTION", "ShutdownMinute", &S::ShutdownMinute, "60", 59},
+      {"OPTION", "AutoCleanMinute", &S::AutoCleanMinute, "-1", 0}, {"MAILCHECK", "Pitch", &S::Pitch, "25", 19},
+      {"WINDOW", "LunPosition", &S::LunPosition, "3", 2}, {"OPTION", "CleanSize", &S::CleanSize, "2001", 2000},
+      {"OPTION", "CleanSize", &S::CleanSize, "1999", 1999}, {"WINDOW", "Size", &S::Size, "0", 0},
+      {"WINDOW", "MainWindowX", &S::MainWindowX, "-3000", -3000},
+  };
+  for (const auto& c : cases) {
+    TempFolder::Write(Profile(), std::string("[") + c.section + "]\r\n" + c.key + "=" + c.stored + "\r\n");
+    int dd = -9;
+    LoadSettings(&dd);
+    EXPECT_EQ(c.field ? AppSettings.*c.field : dd, c.loaded) << c.key << "=" << c.stored;
   }
 }
 

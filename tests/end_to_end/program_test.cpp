@@ -87,19 +87,11 @@ TEST_F(ProgramTest, StartsWithDefaultsWithoutProfileAndEndsOnAltF4) {
   EXPECT_EQ(r.top, 0);
   EXPECT_EQ(r.bottom - r.top, 67);
 
-  // Focus the window with a click on its surface, then Alt+F4. The keys go
-  // to the foreground window's queue, behind the click once it is there.
-  ClickAt(r.left + 120, r.top + 30);
-  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; })) << "never in front";
-  INPUT keys[4] = {};
-  for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
-  keys[0].ki.wVk = VK_MENU;
-  keys[1].ki.wVk = VK_F4;
-  keys[2].ki.wVk = VK_F4;
-  keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
-  keys[3].ki.wVk = VK_MENU;
-  keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(4, keys, sizeof(INPUT));
+  // Alt+F4 as the keyboard hands it to the window: a system key with the Alt
+  // bit, posted to the window itself so the display's input focus plays no part.
+  const LPARAM altDown = LPARAM(1) | LPARAM(MapVirtualKeyA(VK_F4, 0) << 16) | (LPARAM(1) << 29);
+  PostMessageA(window, WM_SYSKEYDOWN, VK_F4, altDown);
+  PostMessageA(window, WM_SYSKEYUP, VK_F4, altDown | LPARAM(0xC0000000));
   ASSERT_EQ(WaitForSingleObject(process.hProcess, kHangGuardMs), WAIT_OBJECT_0) << "still running";
   DWORD code = 99;
   GetExitCodeProcess(process.hProcess, &code);

@@ -171,31 +171,27 @@ TEST(CompressDialog, CommandsOfEveryChoice) {
     bool selfExtracting;
     const char* failing;  // the command that fails, or null
     std::vector<std::string> commands;  // {entry, command}, with F for the folder
-    bool archiveStays;
   } rows[] = {
-      {"lzh", 0, false, nullptr, {"Unlha", "a -d1a1 \"F\\notes.lzh\" \"F\\\" @res"}, true},
-      {"zip", 1, false, nullptr, {"Zip", "-r -v \"F\\notes.zip\" \"F\\\" @res"}, true},
+      {"lzh", 0, false, nullptr, {"Unlha", "a -d1a1 \"F\\notes.lzh\" \"F\\\" @res"}},
+      {"zip", 1, false, nullptr, {"Zip", "-r -v \"F\\notes.zip\" \"F\\\" @res"}},
       {"lzh sfx",
        0,
        true,
        nullptr,
-       {"Unlha", "a -d1a1 \"F\\notes.lzh\" \"F\\\" @res", "Unlha", "s -gw -x \"F\\notes.lzh\" \"F\\\""},
-       false},
+       {"Unlha", "a -d1a1 \"F\\notes.lzh\" \"F\\\" @res", "Unlha", "s -gw -x \"F\\notes.lzh\" \"F\\\""}},
       {"zip sfx",
        1,
        true,
        nullptr,
-       {"Zip", "-r -v \"F\\notes.zip\" \"F\\\" @res", "Zip", "--sfx \"F\\notes.zip\""},
-       false},
-      // The archive stays when its self-extracting program was not made.
+       {"Zip", "-r -v \"F\\notes.zip\" \"F\\\" @res", "Zip", "--sfx \"F\\notes.zip\""}},
+      // The self-extracting step fails: its error is shown.
       {"lzh sfx failing",
        0,
        true,
        "s ",
-       {"Unlha", "a -d1a1 \"F\\notes.lzh\" \"F\\\" @res", "Unlha", "s -gw -x \"F\\notes.lzh\" \"F\\\""},
-       true},
+       {"Unlha", "a -d1a1 \"F\\notes.lzh\" \"F\\\" @res", "Unlha", "s -gw -x \"F\\notes.lzh\" \"F\\\""}},
       // Nothing follows a packing that failed.
-      {"zip sfx, packing failing", 1, true, "-r ", {"Zip", "-r -v \"F\\notes.zip\" \"F\\\" @res"}, true},
+      {"zip sfx, packing failing", 1, true, "-r ", {"Zip", "-r -v \"F\\notes.zip\" \"F\\\" @res"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.label);
@@ -205,7 +201,7 @@ TEST(CompressDialog, CommandsOfEveryChoice) {
     libraries.Set("TOVIX_RECORDING_TEXT", "作れませんでした");
     TempFolder folder;
     std::string archive = folder.File(row.format ? "notes.zip" : "notes.lzh");
-    TempFolder::Write(archive, "made before");  // stands for what the packing makes
+    TempFolder::Write(archive, "there before");  // the user's archive, which packing updates
     CMessageBoxRecorder boxes;
     CCompressDialog dialog(folder.File("notes").c_str(), "res");
     HWND shown = nullptr;
@@ -226,7 +222,8 @@ TEST(CompressDialog, CommandsOfEveryChoice) {
                          " " + command);
     }
     EXPECT_EQ(expected, libraries.Log());
-    EXPECT_EQ(row.archiveStays, GetFileAttributesA(archive.c_str()) != INVALID_FILE_ATTRIBUTES);
+    // An archive that was there before the compression is never deleted.
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(archive.c_str()));
     if (row.failing) {
       ASSERT_EQ(1u, boxes.Calls().size());
       EXPECT_EQ(shown, boxes.Calls()[0].owner);
@@ -306,15 +303,24 @@ TEST(CompressDialogEndToEnd, PacksTwoDroppedFilesForTheRealTools) {
     bool selfExtracting;
     const char* made;
     const char* check;  // run in the folder; must name both files and not the third
+    const char* before = nullptr;  // makes the archive before the compression, which then keeps it
   } rows[] = {
       {0, false, "notes.lzh", "lhasa t notes.lzh && lhasa l notes.lzh"},
       {1, false, "notes.zip", "unzip -t notes.zip"},
       {0, true, "notes.exe", nullptr},
       {1, true, "notes.exe", "unzip -t notes.exe"},
+      {0, true, "notes.exe", "lhasa l notes.lzh | grep old.txt && lhasa l notes.lzh", "jlha a notes.lzh old.txt"},
+      {1, true, "notes.exe", "unzip -l notes.zip | grep old.txt && unzip -l notes.zip", "zip -q notes.zip old.txt"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.made) + (row.selfExtracting ? " sfx" : ""));
+    SCOPED_TRACE(std::string(row.made) + (row.selfExtracting ? " sfx" : "") + (row.before ? " into an archive" : ""));
     DropScene scene;
+    std::set<std::string> expected{row.made, "notes.txt", "other.txt", "plan.doc"};
+    if (row.before) {
+      std::string make = "echo old > old.txt && " + std::string(row.before) + " >/dev/null && rm old.txt";
+      ASSERT_EQ(0, peers::Run(peers::UnixPath(scene.folder), make).exitCode);
+      expected.insert(row.format ? "notes.zip" : "notes.lzh");
+    }
     CCurrentFolder current(scene.program);
     CMessageBoxRecorder boxes;
     CCompressDialog dialog((scene.folder + "\\notes").c_str(), "res");
@@ -322,8 +328,9 @@ TEST(CompressDialogEndToEnd, PacksTwoDroppedFilesForTheRealTools) {
         dialog, {Choose(row.format, row.selfExtracting), [](HWND d) { Click(d, IDC_COMPRESS_START); }});
     EXPECT_EQ(0, result);
     EXPECT_TRUE(boxes.Calls().empty()) << (boxes.Calls().empty() ? "" : boxes.Calls()[0].text);
-    // Only the archive (or only the self-extracting program) was added.
-    EXPECT_EQ((std::set<std::string>{row.made, "notes.txt", "other.txt", "plan.doc"}), Listing(scene.folder));
+    // Only the archive (or only the self-extracting program) was added; an
+    // archive there before stays.
+    EXPECT_EQ(expected, Listing(scene.folder));
     if (row.check) {
       peers::Result r = peers::Run(peers::UnixPath(scene.folder), row.check);
       EXPECT_EQ(0, r.exitCode) << r.output;

@@ -401,4 +401,21 @@ TEST(DataExchange, ControlsLoadAndSave) {
   dlg.DestroyWindow();
 }
 
+// A value the list does not offer shows no selection; reading the list back
+// must not store "none" (-1) over it.
+TEST(DataExchange, ListWithNoSelectionKeepsTheValue) {
+  CDialog dlg(kPlainTemplate);
+  ASSERT_TRUE(dlg.Create(kPlainTemplate));
+  SendDlgItemMessageA(dlg.m_hWnd, 12, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("a"));
+  SendDlgItemMessageA(dlg.m_hWnd, 13, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("a"));
+  for (auto [exchange, id] : {std::pair{DDX_CBIndex, 12}, std::pair{DDX_LBIndex, 13}}) {
+    int value = 25;
+    CDataExchange load(dlg.m_hWnd, false), save(dlg.m_hWnd, true);
+    exchange(&load, id, value);
+    exchange(&save, id, value);
+    EXPECT_EQ(value, 25) << id;
+  }
+  dlg.DestroyWindow();
+}
+
 }  // namespace

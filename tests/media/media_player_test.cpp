@@ -50,6 +50,17 @@ class TestPlayer : public CMediaPlayer {
       if (m_control && m_control->GetState(100, &state) == S_OK) break;
     return state;
   }
+  // Queues an event as a filter of the graph would, and polls until an
+  // event counts (the guard only stops a hang).
+  TrackEvent NotifyAndPoll(long code) {
+    IMediaEventSink* sink = nullptr;
+    if (FAILED(m_graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) return TrackEvent::None;
+    sink->Notify(code, E_FAIL, 0);
+    sink->Release();
+    TrackEvent event = TrackEvent::None;
+    for (int i = 0; i < 1000 && event == TrackEvent::None; ++i) event = PollEvent();
+    return event;
+  }
   // Polls for the end of the stream as the playlist tick does.
   bool WaitComplete() {
     for (int i = 0; i < 10000; ++i) {
@@ -225,6 +236,14 @@ INSTANTIATE_TEST_SUITE_P(States, MediaPlayerPause,
                          testing::Values(StateCase{State_Stopped, State_Paused, 0},
                                          StateCase{State_Paused, State_Running, 0},
                                          StateCase{State_Running, State_Paused, 0}));
+
+TEST_F(MediaPlayerTest, AbortEventsEndTheTrack) {
+  for (long code : {EC_ERRORABORT, EC_USERABORT, EC_ERRORABORTEX}) {
+    ASSERT_EQ(player.PlayFile(Media("tone_1500ms.wav").c_str()), 1);
+    player.TogglePause();  // the real end cannot come first
+    EXPECT_EQ(player.NotifyAndPoll(code), CMediaPlayer::TrackEvent::Aborted) << code;
+  }
+}
 
 TEST_F(MediaPlayerTest, OperationsBeforeAnyTrackDoNothingHarmful) {
   player.SetVolume(300);

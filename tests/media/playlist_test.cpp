@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "core/side_effects.h"
 #include "framework/scoped_override.h"
 #include "media/media_player.h"
 #include "media/playlist.h"
@@ -26,26 +27,29 @@ namespace {
 
 using Ints = std::vector<int>;
 
-// Plays nothing: records what it is asked. Files whose name starts with
-// "bad" cannot be opened; every other track lasts `duration` seconds.
+// Plays nothing: records what it is asked (each PlayFile is a graph built).
+// Files whose name starts with "bad" cannot be opened, those starting with
+// "abort" break off at the first poll; every other track lasts `duration`
+// seconds.
 class RecordingPlayer : public CMediaPlayer {
  public:
   std::vector<std::string> played;
   Ints volumes, seeks;
   int stops = 0, pauses = 0;
   int duration = 2, position = 0;
-  bool ended = false;
+  bool ended = false, aborts = false;
 
   int PlayFile(const char* path) override {
     played.push_back(path);
     std::string name = path;
     name = name.substr(name.find_last_of('\\') + 1);
+    aborts = name.compare(0, 5, "abort") == 0;
     return name.compare(0, 3, "bad") == 0 ? -1 : duration;
   }
-  bool IsComplete() override {
-    bool was = ended;
-    ended = false;
-    return was;
+  TrackEvent PollEvent() override {
+    TrackEvent event = ended ? TrackEvent::Complete : aborts ? TrackEvent::Aborted : TrackEvent::None;
+    ended = aborts = false;
+    return event;
   }
   int GetPosition() override { return position; }
   void StopAndRewind() override { ++stops; }
@@ -137,7 +141,11 @@ class PlaylistTest : public testing::Test {
     item.state = LVIS_SELECTED;
     for (int i : indexes) SendMessageA(list, LVM_SETITEMSTATE, WPARAM(i), LPARAM(&item));
   }
-  void Command(int id) { PlaylistCommand(window, player, id); }
+  // A command; after Forward or Back, as once the presses paused.
+  void Command(int id) {
+    PlaylistCommand(window, player, id);
+    if (id == IDC_FORWARD || id == IDC_BACK) StartChosenTrack(window, player);
+  }
   // One tick of the main window: only while a track plays.
   void Tick() {
     if (PlayState.state == Playing) PlaylistTick(window, player);
@@ -379,6 +387,9 @@ TEST_F(PlaylistTest, TracksThatCannotBeOpenedDoNotStallThePlayer) {
       {"one track repeat", kRepeatOne, 1, {"a.wav", "bad.wav", "c.wav"}, {1}, Stopped},
       {"random goes on in order", kRepeatRandom, 0, {"bad1.wav", "b.wav", "bad3.wav"}, {0, 1}, Playing},
       {"random, all failed", kRepeatRandom, 0, {"bad1.wav", "bad2.wav"}, {0, 1}, Stopped},
+      {"broke off mid-way", kRepeatAll, 0, {"abort.wav", "b.wav"}, {0, 1}, Playing},
+      {"broke off, one track repeat", kRepeatOne, 0, {"abort.wav", "b.wav"}, {0}, Stopped},
+      {"all broke off", kRepeatAll, 0, {"abort1.wav", "abort2.wav"}, {0, 1}, Stopped},
   };
   for (const Case& c : cases) {
     Reset();
@@ -395,6 +406,32 @@ TEST_F(PlaylistTest, TracksThatCannotBeOpenedDoNotStallThePlayer) {
   }
 }
 
+TEST_F(PlaylistTest, BurstOfForwardAndBackBuildsOneGraph) {
+  Fill({"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"});
+  Command(IDC_PLAY);
+  // 302 presses forward and 300 back from entry 0 of 5 end on entry 2.
+  for (int i = 0; i < 300; ++i) {
+    PlaylistCommand(window, player, IDC_FORWARD);
+    PlaylistCommand(window, player, IDC_BACK);
+  }
+  PlaylistCommand(window, player, IDC_FORWARD);
+  PlaylistCommand(window, player, IDC_FORWARD);
+  // The mark moved at once, the old track fell silent once, nothing new was built yet.
+  EXPECT_EQ(Played(), (Ints{0}));
+  EXPECT_EQ(player.stops, 1);
+  EXPECT_EQ(PlaylistState.current, 2);
+  EXPECT_EQ(Marks(), (Ints{1, 1, 0, 1, 1}));
+  DWORD start = GetTickCount();
+  while (player.played.size() < 2 && GetTickCount() - start < 10000) PumpMessages(20);
+  EXPECT_EQ(Played(), (Ints{0, 2}));
+  // Stop in the middle of a burst: nothing starts afterwards.
+  PlaylistCommand(window, player, IDC_FORWARD);
+  Command(IDC_STOP);
+  PumpMessages(3 * kChosenTrackDelayMs);
+  EXPECT_EQ(player.played.size(), 2u);
+  EXPECT_EQ(PlayState.state, Stopped);
+}
+
 TEST_F(PlaylistTest, RepeatModeMenuItems) {
   const struct {
     int id, mode;
@@ -403,6 +440,11 @@ TEST_F(PlaylistTest, RepeatModeMenuItems) {
     Command(c.id);
     EXPECT_EQ(AppSettings.RepeatMode, c.mode);
   }
+}
+
+// Opened for reading as another program would, without letting it be replaced.
+HANDLE HoldOpen(const std::string& path) {
+  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 // Runs with the scratch folder as the current folder, as the program runs in its own.
@@ -476,16 +518,17 @@ TEST_F(BackupListTest, EmptyListWritesAnEmptyFile) {
 
 TEST_F(BackupListTest, FailedWriteLeavesTheOldList) {
   TempFolder::Write(folder.File("backup.m3u"), "old.mp3\r\n");
-  // The process's own temporary file cannot be made: a folder holds its name.
-  std::string blocker = folder.File("backup.m3u." + std::to_string(GetCurrentProcessId()) + ".tmp");
-  ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+  // A list another program holds open cannot be replaced.
+  HANDLE held = HoldOpen(folder.File("backup.m3u"));
   Fill({"a.mp3"});
   SaveBackupList(list);
   EXPECT_EQ(Backup(), "old.mp3\r\n");
-  RemoveDirectoryA(blocker.c_str());
+  EXPECT_TRUE(Leftovers().empty());
+  CloseHandle(held);
   SaveBackupList(list);
   EXPECT_EQ(Backup(), folder.File("a.mp3") + "\r\n");
 }
+
 
 // What the list dialogs were shown, and the answer they give.
 struct DialogAnswer {
@@ -553,6 +596,80 @@ TEST_F(BackupListTest, LoadAndWriteListThroughTheDialogs) {
     EXPECT_EQ(DialogAnswer::initialNames[i], "*.m3u");
     EXPECT_EQ(shown.Flags & (OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT), DWORD(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
   }
+}
+
+TEST_F(BackupListTest, DeviceNamesNeverJoinTheList) {
+  const std::string devices[] = {"COM1", "con", "NUL.mp3", "aux.wav", "LPT1.mp3", "Com9 .mp3", "prn.",
+                                 "CONIN$", "conout$.wav", folder.File("Nul.mp3"), "\\\\.\\COM2"};
+  // Only the whole base name counts; ソ ends in the byte of a backslash.
+  const std::vector<std::string> files = {"COM10.mp3", "console.mp3", "lpt.wav", "ソCON.mp3",
+                                          folder.File("xcom1.mp3")};
+  std::string listText;
+  for (const std::string& name : devices) listText += name + "\r\n";
+  for (const std::string& name : files) TempFolder::Write(name, ""), listText += name + "\r\n";
+  TempFolder::Write("backup.m3u", listText);
+  LoadBackupList(list);  // from a list file, then dropped one by one
+  for (const std::string& name : devices) AddTrack(list, name.c_str());
+  for (const std::string& name : files) AddTrack(list, name.c_str());
+  SaveBackupList(list);
+  std::string once;
+  for (const std::string& name : files) once += name + "\r\n";
+  EXPECT_EQ(Backup(), once + once);
+}
+
+// The list commands on files the user picks, with the message boxes recorded.
+class ListCommandTest : public BackupListTest {
+ protected:
+  static std::vector<std::string> messages;
+  static int WINAPI Record(HWND, const char* text, const char* caption, UINT) {
+    messages.push_back(std::string(caption) + ": " + text);
+    return IDOK;
+  }
+  CScopedOverride<SideEffects> effects{g_sideEffects};
+  void SetUp() override {
+    BackupListTest::SetUp();
+    messages.clear();
+    g_sideEffects.messageBox = Record;
+    g_listFileDialogs = {DialogAnswer::Answer, DialogAnswer::Answer};
+    DialogAnswer::confirm = true;
+    Fill({"a.mp3"});
+  }
+};
+std::vector<std::string> ListCommandTest::messages;
+
+TEST_F(ListCommandTest, WriteListToALongPathOrSaysWhyNot) {
+  // A list path of 259 bytes, the longest there is, in a folder of 240; a
+  // name shorter than any temporary one; a list another program holds open.
+  std::string deep = folder.File(std::string(240 - folder.File("").size() - 1, 'd'));
+  ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+  std::string held = folder.File("kept.m3u");
+  TempFolder::Write(held, "old.mp3\r\n");
+  HANDLE holder = HoldOpen(held);
+  const std::string written = folder.File("a.mp3") + "\r\n";
+  const struct {
+    std::string path, content;
+  } cases[] = {{deep + "\\" + std::string(14, 'l') + ".m3u", written}, {folder.File("n"), written},
+               {held, "old.mp3\r\n"}};
+  for (const auto& c : cases) {
+    DialogAnswer::file = c.path;
+    Command(IDC_WRITE_LIST);
+    EXPECT_EQ(TempFolder::Read(c.path), c.content) << c.path.size() << " " << c.path;
+  }
+  CloseHandle(holder);
+  EXPECT_EQ(messages, std::vector<std::string>{"リストエラー: " + held + "\nに書き込めません"});
+}
+
+TEST_F(ListCommandTest, ListTooLargeToBeOneIsRefused) {
+  DialogAnswer::file = folder.File("huge.m3u");
+  // One byte over the limit, without writing it: the file is sparse.
+  HANDLE file = CreateFileA(DialogAnswer::file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  SetFilePointer(file, LONG(kMaxListBytes + 1), nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
+  Command(IDC_LOAD_LIST);
+  EXPECT_EQ(Count(), 1);
+  EXPECT_EQ(messages, std::vector<std::string>{"リストエラー: " + DialogAnswer::file +
+                                               "\nは大きすぎるため読み込めません（64 MB まで）"});
 }
 
 // Three real one-second files through the real media stack.

@@ -16,6 +16,8 @@
 #include "resources/resource.h"
 #include "tests/media/test_media.h"
 
+#include <dshow.h>  // after the framework: it defines SubclassWindow
+
 namespace {
 
 // ---- Pure parts ----
@@ -50,6 +52,30 @@ TEST(VideoLayout, WindowSizes) {
   // Odd sizes halve by integer division.
   EXPECT_EQ(6 + 160, video::WindowSizeFor(50, 321, 241, frame).cx);
   EXPECT_EQ(7 + 120, video::WindowSizeFor(50, 321, 241, frame).cy);
+}
+
+TEST(VideoLayout, WindowFitsTheWorkAreaWithItsStrip) {
+  const video::Size frame = {6, 7}, screen = {1024, 768};
+  struct {
+    int percent, w, h, cx, cy;
+  } cases[] = {
+      {100, 320, 240, 326, 247},     // fits: as it is
+      {100, 8000, 8000, 712, 713},   // 768 - 7 - 55 = 706 high, square
+      {200, 640, 480, 947, 713},     // 1280 x 960 down to 941 x 706
+      {50, 4000, 100, 1024, 32},     // wide: the width limits
+      {100, 1018, 706, 1024, 713},   // exactly the room there is
+  };
+  for (const auto& c : cases) {
+    video::Size s = video::FittedWindowSize(c.percent, c.w, c.h, frame, screen);
+    EXPECT_EQ(c.cx * 10000 + c.cy, s.cx * 10000 + s.cy) << c.w << "x" << c.h << " at " << c.percent;
+  }
+  struct {
+    int x, y, placeX, placeY;
+  } places[] = {{100, 100, 100, 100}, {900, 600, 698, 466}, {-50, 0, 0, 30}};
+  for (const auto& p : places) {
+    video::Rect r = video::PlaceInside(p.x, p.y, {326, 247}, {0, 30, 1024, 738});
+    EXPECT_EQ(p.placeX * 10000 + p.placeY, r.x * 10000 + r.y) << p.x << "," << p.y;
+  }
 }
 
 TEST(VideoLayout, StripLiesBelowThePictureIn55Pixels) {
@@ -172,7 +198,12 @@ class VideoWindow : public testing::Test {
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(video_.m_hWnd) != FALSE; }));
   }
 
-  CVideoDialog video_;
+  // The window with its media service at hand.
+  class ServiceVideo : public CVideoDialog {
+   public:
+    IVideoWindow* Service() { return m_window; }
+  };
+  ServiceVideo video_;
   std::string first_, second_;
   SIZE frame_ = {};
 };
@@ -372,6 +403,19 @@ TEST_F(VideoWindow, FullScreenEnds) {
   }
 }
 
+TEST_F(VideoWindow, FullScreenLeftByTheServiceIsNoLongerFullScreen) {
+  OpenFirst();
+  HWND dialog = video_.m_hWnd;
+  SendMessageA(dialog, WM_COMMAND, IDM_VIDEO_FULL_SCREEN, 0);
+  ASSERT_TRUE(video_.IsFullScreen());
+  // As the service does by itself when the user switches away.
+  video_.Service()->put_FullScreenMode(OAFALSE);
+  SendMessageA(dialog, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  EXPECT_TRUE(video_.StripShown());
+  SendMessageA(dialog, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+  EXPECT_TRUE(video_.IsFullScreen());
+}
+
 TEST_F(VideoWindow, FileThatCannotBePlayedStillOpensTheWindow) {
   std::string missing = first_.substr(0, first_.rfind('\\')) + "\\no such video.avi";
   ASSERT_TRUE(video_.Open(nullptr, missing.c_str()));
@@ -389,6 +433,15 @@ TEST_F(VideoWindow, FileThatCannotBePlayedStillOpensTheWindow) {
   EXPECT_FALSE(video_.IsFullScreen());
   SendMessageA(dialog, WM_COMMAND, IDM_VIDEO_50, 0);
   EXPECT_EQ(320 + frame_.cx, WindowSize(dialog).cx);
+  // 200 % of the default 640 x 480 is larger than the screen: held to the
+  // work area, strip included.
+  SendMessageA(dialog, WM_COMMAND, IDM_VIDEO_200, 0);
+  RECT work, r;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(dialog, &r);
+  EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right &&
+              r.bottom + video::kStripHeight <= work.bottom);
+  EXPECT_NEAR(double(r.right - r.left - frame_.cx) / (r.bottom - r.top - frame_.cy), 4.0 / 3, 0.01);
   EXPECT_EQ("00:00:00 / 00:00:00", Text(dialog, IDC_VIDEO_TIME));
   EXPECT_EQ("", Text(dialog, IDC_VIDEO_INFO));
   EXPECT_TRUE(IsWindow(dialog));

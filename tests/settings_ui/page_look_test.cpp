@@ -23,7 +23,9 @@ std::string ClassName(HWND w) {
   return name;
 }
 
-// The screen's pixels under a window, as 32-bit BGRX rows top-down.
+// A window's pixels as it painted them, as 32-bit BGRX rows top-down, read
+// from the window's own surface (with its child windows): the screen shows
+// them only once the display has caught up, later on a busy machine.
 struct Capture {
   RECT at;
   int width, height;
@@ -38,20 +40,20 @@ Capture CaptureWindow(HWND w) {
   c.width = c.at.right - c.at.left;
   c.height = c.at.bottom - c.at.top;
   c.pixels.resize(size_t(c.width) * size_t(c.height));
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  HDC window = GetWindowDC(w);
+  HDC memory = CreateCompatibleDC(window);
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP picture = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, picture);
-  BitBlt(memory, 0, 0, c.width, c.height, screen, c.at.left, c.at.top, SRCCOPY);
+  BitBlt(memory, 0, 0, c.width, c.height, window, 0, 0, SRCCOPY);
   GdiFlush();
   std::memcpy(c.pixels.data(), bits, c.pixels.size() * 4);
   SelectObject(memory, old);
   DeleteObject(picture);
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  ReleaseDC(w, window);
   return c;
 }
 
