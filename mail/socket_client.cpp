@@ -197,12 +197,12 @@ long long WinsockTransport::OpenTcpConnection(const char* host, int port) {
     failure_ = Failure::kTimedOut;
     return kRequestTimedOut;
   }
-  // gethostbyname("") would name this machine: an empty setting is no host.
-  hostent* entry = host && *host ? gethostbyname(host) : nullptr;
   if (Cancelled()) {
     failure_ = Failure::kCancelled;
     return kRequestTimedOut;
   }
+  // gethostbyname("") would name this machine: an empty setting is no host.
+  hostent* entry = host && *host ? gethostbyname(host) : nullptr;
   if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list || !entry->h_addr_list[0]) {
     failure_ = Failure::kHostUnknown;
     return kHostUnknown;
