@@ -9,6 +9,7 @@
 #include "../core/settings.h"
 #include "../framework/bitmap_file.h"
 #include "../launcher/launcher_placement.h"
+#include "../mail/mail_check.h"
 #include "../resources/resource.h"
 #include "../status/status_panel.h"
 #include "main_parts.h"
@@ -270,6 +271,9 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case MM_MCINOTIFY:
       parts.mailSoundNotify(wParam);
+      return 0;
+    case WM_MAIL_CHECK_DONE:
+      parts.mailCheckDone(*this, wParam);
       return 0;
     case WM_TRAY_NOTIFY:
       return parts.trayNotify(*this, lParam);

@@ -3,7 +3,10 @@
 #include <objbase.h>
 
 #include "../filetools/drop_dispatcher.h"
+#include <cstring>
+
 #include "../mail/mail_check.h"
+#include "../mail/mail_failure.h"
 #include "../media/playlist.h"
 #include "../status/memory_cleaner.h"
 #include "../status/samplers.h"
@@ -78,7 +81,8 @@ const MainWindowParts kMainWindowParts = {
     ShutdownSystem,
     [] { PostQuitMessage(0); },
     [](CMainDialog& d) { RefreshStatusPanel(d.m_hWnd); },
-    [](CMainDialog& d) { RunMailCheck(d.m_hWnd); },
+    // The round runs on its worker; the window goes on at once.
+    [](CMainDialog& d) { StartMailCheck(d.m_hWnd); },
     [](CMainDialog& d) { AutoCleanTick(d.m_hWnd); },
     PeekCheck,
     [](CMainDialog& d) { BlitStatusPanel(d.m_hWnd); },
@@ -105,6 +109,14 @@ const MainWindowParts kMainWindowParts = {
     [](CMainDialog& d, int n) { d.Launcher().LaunchEntry(n); },
     [](CMainDialog& d) { d.Launcher().ResetLauncherPage(); },
     [](CMainDialog& d) { d.Launcher().DestroyWindow(); },
+    [](CMainDialog& d, WPARAM round) {
+      if (!OnMailCheckDone(d.m_hWnd, round)) return;
+      // Why an account failed stays visible in the tip until the next round.
+      char tip[sizeof d.TrayIcon().szTip];
+      FormatMailTip(tip, sizeof tip, kTrayTipText, MailFailures);
+      if (strcmp(tip, d.TrayIcon().szTip) != 0) SetTrayTip(&d.TrayIcon(), tip);
+    },
+    [] { StopMailCheck(); },
 };
 
 MainWindowParts g_mainParts = kMainWindowParts;

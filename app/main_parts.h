@@ -62,6 +62,11 @@ struct MainWindowParts {
   void (*launchEntry)(CMainDialog&, int n);
   void (*resetLauncherPage)(CMainDialog&);
   void (*destroyLauncher)(CMainDialog&);
+  // The mail check's worker: its result at the window (WM_MAIL_CHECK_DONE,
+  // counts and sound, then the tray tip with any failure), and its end at
+  // teardown.
+  void (*mailCheckDone)(CMainDialog&, WPARAM round);
+  void (*stopMailCheck)();
 };
 
 extern const MainWindowParts kMainWindowParts;

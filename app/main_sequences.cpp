@@ -112,6 +112,8 @@ void CMainDialog::Teardown() {
   parts.saveWindowState(*this);
   parts.stopCpuUsage();
   parts.removeTrayIcon(*this);
+  // A round still running is told to stop; its result is not taken.
+  parts.stopMailCheck();
   parts.closeMailSound();
   parts.releaseMedia(*this);
   parts.coUninitialize();

@@ -8,6 +8,7 @@
 #include "../core/settings.h"
 #include "../core/side_effects.h"
 
+const char kTrayTipText[] = "Tovix Ver.1.6.2";
 bool TrayMailIconShown = false;
 int TrayBlinkCounter = 0;
 bool TrayBlinkPreviousResult = true;
@@ -37,8 +38,16 @@ void AddTrayIcon(NOTIFYICONDATAA* record, HWND mainWindow) {
   record->uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   record->uCallbackMessage = WM_TRAY_NOTIFY;
   record->hIcon = ProgramIcon(IDI_PROGRAM);
-  strcpy(record->szTip, "Tovix Ver.1.6.2");
+  strcpy(record->szTip, kTrayTipText);
   g_sideEffects.trayNotify(NIM_ADD, record);
+}
+
+void SetTrayTip(NOTIFYICONDATAA* record, const char* tip) {
+  size_t n = strlen(tip);
+  if (n >= sizeof record->szTip) n = sizeof record->szTip - 1;
+  memcpy(record->szTip, tip, n);
+  record->szTip[n] = '\0';
+  g_sideEffects.trayNotify(NIM_MODIFY, record);
 }
 
 void RemoveTrayIcon(NOTIFYICONDATAA* record) { g_sideEffects.trayNotify(NIM_DELETE, record); }

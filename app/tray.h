@@ -11,7 +11,12 @@ extern int TrayBlinkCounter;
 // What the last blink step answered; true before the first.
 extern bool TrayBlinkPreviousResult;
 
+// The icon's tip while every mail check goes well.
+extern const char kTrayTipText[];
+
 void AddTrayIcon(NOTIFYICONDATAA* record, HWND mainWindow);
+// Replaces the icon's tip (cut to the record's 128 bytes).
+void SetTrayTip(NOTIFYICONDATAA* record, const char* tip);
 void RemoveTrayIcon(NOTIFYICONDATAA* record);
 // One step of the blink cycle; returns whether the mail icon now shows.
 bool TrayBlinkStep(NOTIFYICONDATAA* record);

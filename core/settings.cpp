@@ -31,6 +31,11 @@ constexpr size_t kNotInCopy = size_t(-1);
   {section, #key, SettingKind::kInt, kSheet, def, nullptr, TOVIX_SHEET_FIELD(key), low, high}
 #define SHEET_TEXT(section, key, def) \
   {section, #key, SettingKind::kText, kSheet, 0, def, TOVIX_SHEET_TEXT(key), 0, 0}
+#define MAIL_SECURITY_ROWS(n)                                                                 \
+  {"MAILCHECK", "Security" #n, SettingKind::kInt, kSheet | kOutsideIsDefault, 0, nullptr,        \
+   TOVIX_SHEET_FIELD(Security##n), 0, 2},                                                         \
+  {"MAILCHECK", "Port" #n, SettingKind::kInt, kSheet | kOutsideIsDefault, 0, nullptr,            \
+   TOVIX_SHEET_FIELD(Port##n), 0, 65535}
 #define SHEET_PASSWORD(section, key) \
   {section, #key, SettingKind::kPassword, kSheet, 0, "", TOVIX_SHEET_TEXT(key), 0, 0}
 
@@ -80,6 +85,11 @@ const SettingRow kSettingRows[] = {
     SHEET_RANGE("MAILCHECK", Pitch, 0, 0, 19),
     // No default host: credentials go nowhere until the user names one.
     SHEET_TEXT("MAILCHECK", HttpMailHost, ""),
+    // Security and port per account; anything unknown reads as plain text
+    // on the standard port.
+    MAIL_SECURITY_ROWS(1),
+    MAIL_SECURITY_ROWS(2),
+    MAIL_SECURITY_ROWS(3),
     SHEET_INT("WINDOW", LunResetEnable, 0),
     SHEET_INT("WINDOW", LunCloseEnable, 1),
     SHEET_RANGE("WINDOW", LunPosition, 0, 0, 2),
@@ -99,6 +109,7 @@ const size_t kSettingRowCount = sizeof kSettingRows / sizeof kSettingRows[0];
 #undef SHEET_INT
 #undef SHEET_TEXT
 #undef SHEET_PASSWORD
+#undef MAIL_SECURITY_ROWS
 
 namespace {
 
@@ -116,6 +127,7 @@ void ReadRow(const SettingRow& row, int* ddList) {
   CWinApp* app = AfxGetApp();
   if (row.kind == SettingKind::kInt) {
     int value = app->GetProfileIntA(row.section, row.key, row.intDefault);
+    if ((row.use & kOutsideIsDefault) && (value < row.low || value > row.high)) value = row.intDefault;
     if (value < row.low) value = row.low;
     if (value > row.high) value = row.high;
     if (row.offset == kDropActionField) {

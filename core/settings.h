@@ -52,6 +52,10 @@ struct Settings {
   // server name "hotmail" are checked at; empty: such accounts are not
   // checked. Edited on the settings sheet's mail page.
   char HttpMailHost[256] = "";
+  // MAILCHECK: how each account's connection is secured (0 plain, 1 STLS,
+  // 2 TLS from the first byte) and its port (0: the standard one of the mode).
+  int Security1 = 0, Security2 = 0, Security3 = 0;
+  int Port1 = 0, Port2 = 0, Port3 = 0;
   // WINDOW: launcher
   int LunResetEnable = 0;
   int LunCloseEnable = 0;
@@ -82,6 +86,7 @@ struct SettingsCopy {
   char Pass1[256], Pass2[256], Pass3[256];
   int Pitch;
   char HttpMailHost[256];
+  int Security1, Security2, Security3, Port1, Port2, Port3;
   int LunResetEnable, LunCloseEnable, LunPosition;
   int CleanSizeEnable, CleanSize;
   char ListViewBKImage[260];
@@ -97,6 +102,7 @@ enum SettingUse : unsigned {
   kLoadOnly = 0,
   kSheet = 1,        // edited by the settings sheet: working copy and SaveSettings
   kWindowState = 2,  // written by SaveWindowState
+  kOutsideIsDefault = 4,  // an integer read outside low..high is the default, not held to the range
 };
 struct SettingRow {
   const char* section;

@@ -20,6 +20,20 @@ enum TransportResult {
 constexpr uint32_t kRequestBudgetMs = 5000;
 constexpr uint32_t kMailCheckBudgetMs = 20000;
 
+// Why an account's check failed, for the user to see.
+enum class MailFailure {
+  kNone,
+  kHostUnknown,    // the server name does not resolve
+  kNoConnection,   // no socket, or the connection was refused or broke
+  kNoAnswer,       // a reply (or the TLS handshake) did not come in time
+  kLoginRefused,   // the server answered "-ERR"
+  kStlsRefused,    // STLS chosen, but missing from CAPA or refused
+  kCertUntrusted,  // the certificate does not lead to a trusted root
+  kCertName,       // the certificate is not for the server name as typed
+  kCertExpired,    // the certificate is out of its validity period
+  kTlsFailed,      // no TLS with the server (or none on this system)
+};
+
 constexpr int kPop3ReplySize = 512;
 constexpr int kHttpResponseSize = 10240;
 constexpr int kHttpChunkSize = 5120;
@@ -45,6 +59,23 @@ class MailTransport {
   // refused or broken).
   virtual int SocketExchange(long long connection, const char* text, char* reply, int size,
                              bool gather) = 0;
+  // Like SocketExchange with gathering, for a POP3 multi-line reply: done
+  // at its closing line (or at a first line that refuses).
+  virtual int SocketExchangeLines(long long connection, const char* text, char* reply, int size) {
+    return SocketExchange(connection, text, reply, size, true);
+  }
+  // TLS on the open connection for the server name `host` (the certificate
+  // must be trusted and name it), within one exchange's time. kExchangeOk,
+  // after which every exchange on the connection is encrypted; or
+  // kExchangeFailed with the connection closed, nothing sent over it.
+  virtual int StartTls(long long connection, const char* host) {
+    (void)host;
+    CloseConnection(connection);
+    return kExchangeFailed;
+  }
+  // Why the latest failed operation failed, when the transport knows more
+  // than its result code says.
+  virtual MailFailure LastMailFailure() const { return MailFailure::kNone; }
   // Shuts the connection down both ways and closes it.
   virtual void CloseConnection(long long connection) = 0;
   // One request on a fresh connection to host:port; the whole response,

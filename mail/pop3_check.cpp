@@ -9,6 +9,7 @@
 namespace {
 
 constexpr int kPop3Port = 110;
+constexpr int kPop3sPort = 995;
 constexpr int kCommandSize = 512;
 
 // "VERB argument\r\n"; an argument too long for the buffer is cut so that the
@@ -30,6 +31,12 @@ class Pop3Dialogue {
     return transport_.SocketExchange(connection_, command, reply_, sizeof reply_, false) ==
            kExchangeOk;
   }
+  // A command with a multi-line reply (CAPA).
+  bool ExchangeLines(const char* command) {
+    return transport_.SocketExchangeLines(connection_, command, reply_, sizeof reply_) ==
+           kExchangeOk;
+  }
+  bool StartTls(const char* host) { return transport_.StartTls(connection_, host) == kExchangeOk; }
   const char* Reply() const { return reply_; }
 
   // QUIT, its reply unread, then the connection closed: `result`, or -4 when
@@ -48,29 +55,81 @@ class Pop3Dialogue {
 
 }  // namespace
 
+int Pop3Port(int security, int port) {
+  if (port >= 1 && port <= 65535) return port;
+  return security == kPop3Tls ? kPop3sPort : kPop3Port;
+}
+
 int CheckPop3Account(MailTransport& transport, const char* server, const char* user,
-                     const char* password, const char* httpMailHost) {
+                     const char* password, int security, int port, const char* httpMailHost,
+                     MailFailure* why) {
+  MailFailure ignored;
+  if (!why) why = &ignored;
+  *why = MailFailure::kNone;
   if (!server) server = "";
   if (!user) user = "";
   if (!password) password = "";
+  // A failure of the transport, with the reason it knows best.
+  auto failed = [&](int code) {
+    MailFailure known = transport.LastMailFailure();
+    if (known != MailFailure::kNone) {
+      *why = known;
+    } else {
+      *why = code == kHostUnknown ? MailFailure::kHostUnknown
+             : code == kNoSocket  ? MailFailure::kNoConnection
+                                  : MailFailure::kNoAnswer;
+    }
+    return code;
+  };
   if (strcmp(server, "hotmail") == 0) {
-    return CheckHttpMailAccount(transport, httpMailHost ? httpMailHost : "", user, password);
+    int count = CheckHttpMailAccount(transport, httpMailHost ? httpMailHost : "", user, password);
+    return count < 0 ? failed(count) : count;
   }
 
   // An empty name would reach whatever listens on this machine.
-  if (!*server) return kHostUnknown;
-  long long connection = transport.OpenTcpConnection(server, kPop3Port);
-  if (connection < 0) return int(connection);
+  if (!*server) {
+    *why = MailFailure::kHostUnknown;
+    return kHostUnknown;
+  }
+  long long connection = transport.OpenTcpConnection(server, Pop3Port(security, port));
+  if (connection < 0) return failed(int(connection));
   Pop3Dialogue pop3(transport, connection);
+  // POP3S: TLS before the greeting; the server name is checked as typed.
+  if (security == kPop3Tls && !pop3.StartTls(server)) return failed(kRequestTimedOut);
+  if (!pop3.Exchange(nullptr)) return failed(kRequestTimedOut);
+  if (Pop3Refused(pop3.Reply())) {
+    *why = MailFailure::kLoginRefused;
+    return pop3.Quit(0);
+  }
+  if (security == kPop3StartTls) {
+    // No STLS offered or STLS refused: the check ends, nothing more in clear.
+    if (!pop3.ExchangeLines("CAPA\r\n")) return failed(kRequestTimedOut);
+    bool offered = Pop3CapaHasStls(pop3.Reply());
+    if (offered && !pop3.Exchange("STLS\r\n")) return failed(kRequestTimedOut);
+    if (!offered || Pop3Refused(pop3.Reply())) {
+      *why = MailFailure::kStlsRefused;
+      return pop3.Quit(0);
+    }
+    if (!pop3.StartTls(server)) return failed(kRequestTimedOut);
+  }
 
   char userCommand[kCommandSize], passCommand[kCommandSize];
   FormatCommand(userCommand, "USER", user);
   FormatCommand(passCommand, "PASS", password);
-  // The greeting, then the login and STAT; a refusal at any step ends politely.
-  const char* steps[] = {nullptr, userCommand, passCommand, "STAT\r\n"};
+  // The login and STAT; a refusal at any step ends politely.
+  const char* steps[] = {userCommand, passCommand, "STAT\r\n"};
   for (const char* command : steps) {
-    if (!pop3.Exchange(command)) return kRequestTimedOut;
-    if (Pop3Refused(pop3.Reply())) return pop3.Quit(0);
+    if (!pop3.Exchange(command)) return failed(kRequestTimedOut);
+    if (Pop3Refused(pop3.Reply())) {
+      *why = MailFailure::kLoginRefused;
+      return pop3.Quit(0);
+    }
   }
-  return pop3.Quit(Pop3StatCount(pop3.Reply()));
+  int count = pop3.Quit(Pop3StatCount(pop3.Reply()));
+  return count < 0 ? failed(count) : count;
+}
+
+int CheckPop3Account(MailTransport& transport, const char* server, const char* user,
+                     const char* password, const char* httpMailHost) {
+  return CheckPop3Account(transport, server, user, password, kPop3Plain, 0, httpMailHost, nullptr);
 }

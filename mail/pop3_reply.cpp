@@ -52,3 +52,23 @@ int Pop3StatCount(const char* reply) {
   Pop3Stat stat = ParsePop3Stat(reply);
   return (stat.hasCount && stat.count > 0) ? stat.count : 0;
 }
+
+bool Pop3MultilineComplete(const char* data, size_t length) {
+  if (length >= 1 && data[0] == '-') return std::memchr(data, '\n', length) != nullptr;
+  if (length >= 5 && std::memcmp(data + length - 5, "\r\n.\r\n", 5) == 0) return true;
+  return false;
+}
+
+bool Pop3CapaHasStls(const char* reply) {
+  if (!reply || Pop3Refused(reply) || reply[0] != '+') return false;
+  // The capability lines follow the status line; each starts a line.
+  for (const char* line = std::strchr(reply, '\n'); line; line = std::strchr(line, '\n')) {
+    ++line;
+    const char* name = "STLS";
+    int i = 0;
+    while (i < 4 && Upper(line[i]) == name[i]) ++i;
+    if (i == 4 && (line[4] == '\r' || line[4] == '\n' || line[4] == ' ' || line[4] == '\0'))
+      return true;
+  }
+  return false;
+}

@@ -5,15 +5,64 @@
 #include <cstring>
 
 #include "http_response.h"
+#include "pop3_reply.h"
+#include "tls_channel.h"
 
-namespace {
+// The raw connection under TLS, within one deadline.
+class WinsockTransport::SocketWire : public TlsWire {
+ public:
+  SocketWire(WinsockTransport& t, unsigned long long s, const Deadline& d)
+      : transport_(t), socket_(s), deadline_(d) {}
+  bool SendAll(const char* data, int length) override {
+    while (length > 0) {
+      Wait wait = transport_.WaitFor(socket_, true, deadline_);
+      if (wait != Wait::kReady) return Failed(wait);
+      int sent = send(SOCKET(socket_), data, length, 0);
+      if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) continue;
+      if (sent <= 0) return Failed(Wait::kBroken);
+      data += sent;
+      length -= sent;
+    }
+    return true;
+  }
+  int ReceiveSome(char* data, int size) override {
+    for (;;) {
+      Wait wait = transport_.RawWait(socket_, false, deadline_);
+      if (wait != Wait::kReady) {
+        failure = wait;
+        return -1;
+      }
+      int got = recv(SOCKET(socket_), data, size, 0);
+      if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) continue;
+      if (got <= 0) {
+        failure = Wait::kBroken;
+        return got == 0 ? 0 : -1;
+      }
+      return got;
+    }
+  }
+  Wait failure = Wait::kReady;
 
-void Close(SOCKET s) {
-  shutdown(s, SD_BOTH);
-  closesocket(s);
+ private:
+  bool Failed(Wait why) {
+    failure = why;
+    return false;
+  }
+  WinsockTransport& transport_;
+  unsigned long long socket_;
+  Deadline deadline_;
+};
+
+WinsockTransport::~WinsockTransport() { delete tls_; }
+
+void WinsockTransport::Close(unsigned long long socket) {
+  if (tls_ && tlsSocket_ == socket) {
+    delete tls_;
+    tls_ = nullptr;
+  }
+  shutdown(SOCKET(socket), SD_BOTH);
+  closesocket(SOCKET(socket));
 }
-
-}  // namespace
 
 uint32_t WinsockTransport::Now() const { return clock_ ? clock_() : uint32_t(GetTickCount()); }
 
@@ -30,9 +79,16 @@ void WinsockTransport::EndCheck() { check_ = Deadline(); }
 // once (out-of-band data cannot, it is kept in line).
 WinsockTransport::Wait WinsockTransport::WaitFor(unsigned long long socket, bool writable,
                                                  const Deadline& deadline) const {
+  // Decrypted bytes may wait already; the socket would not tell.
+  if (!writable && tls_ && tlsSocket_ == socket && tls_->Pending()) return Wait::kReady;
+  return RawWait(socket, writable, deadline);
+}
+
+WinsockTransport::Wait WinsockTransport::RawWait(unsigned long long socket, bool writable,
+                                                 const Deadline& deadline) const {
   SOCKET s = SOCKET(socket);
   for (;;) {
-    uint32_t left = deadline.Left(Now());
+    uint32_t left = Cancelled() ? 0 : deadline.Left(Now());
     if (left == 0) return Wait::kTimedOut;
     uint32_t slice = left < kWaitSliceMs ? left : kWaitSliceMs;
     fd_set ready, failed;
@@ -49,9 +105,39 @@ WinsockTransport::Wait WinsockTransport::WaitFor(unsigned long long socket, bool
 }
 
 int WinsockTransport::Fail(unsigned long long socket, Failure why) {
-  Close(SOCKET(socket));
-  failure_ = why;
+  Close(socket);
+  failure_ = Cancelled() ? Failure::kCancelled : why;
   return kExchangeFailed;
+}
+
+bool WinsockTransport::Send(unsigned long long socket, const char* text, int length,
+                            const Deadline& deadline, Wait* failure) {
+  SocketWire wire(*this, socket, deadline);
+  bool sent = tls_ && tlsSocket_ == socket ? tls_->Send(wire, text, length)
+                                           : wire.SendAll(text, length);
+  *failure = wire.failure == Wait::kReady ? Wait::kBroken : wire.failure;
+  return sent;
+}
+
+int WinsockTransport::Receive(unsigned long long socket, char* data, int size,
+                              const Deadline& deadline) {
+  SOCKET s = SOCKET(socket);
+  if (!(tls_ && tlsSocket_ == socket)) {
+    int received = recv(s, data, size, 0);
+    if (received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) return kWouldBlock;
+    return received;
+  }
+  SocketWire wire(*this, socket, deadline);
+  int got = tls_->Read(wire, data, size);
+  if (got != TlsChannel::kNothingYet) return got;
+  int room;
+  char* space = tls_->RawSpace(&room);
+  int received = room > 0 ? recv(s, space, room, 0) : SOCKET_ERROR;
+  if (received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) return kWouldBlock;
+  if (received <= 0) return received;
+  tls_->RawReceived(received);
+  got = tls_->Read(wire, data, size);
+  return got == TlsChannel::kNothingYet ? kWouldBlock : got;
 }
 
 // Sends `text`, then receives into `reply` (room for `size` bytes, each
@@ -61,18 +147,12 @@ int WinsockTransport::Fail(unsigned long long socket, Failure why) {
 int WinsockTransport::Exchange(unsigned long long socket, const char* text, char* reply,
                                int size, int chunk, bool gather, CompleteTest complete,
                                const Deadline& deadline) {
-  SOCKET s = SOCKET(socket);
   failure_ = Failure::kNone;
   if (size > 0) memset(reply, 0, size_t(size));
-  for (int remaining = text ? int(strlen(text)) : 0; remaining > 0;) {
-    Wait wait = WaitFor(socket, true, deadline);
-    if (wait != Wait::kReady)
-      return Fail(socket, wait == Wait::kTimedOut ? Failure::kTimedOut : Failure::kRefused);
-    int sent = send(s, text, remaining, 0);
-    if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) continue;
-    if (sent <= 0) return Fail(socket, Failure::kRefused);  // a send error ends it like a time-out
-    text += sent;
-    remaining -= sent;
+  if (text && *text) {
+    Wait failed;
+    if (!Send(socket, text, int(strlen(text)), deadline, &failed))
+      return Fail(socket, failed == Wait::kTimedOut ? Failure::kTimedOut : Failure::kRefused);
   }
   Wait wait = WaitFor(socket, false, deadline);
   if (wait != Wait::kReady)
@@ -84,8 +164,8 @@ int WinsockTransport::Exchange(unsigned long long socket, const char* text, char
     int room = size - 1 - length;
     if (room > chunk) room = chunk;
     if (room <= 0) break;
-    int received = recv(s, reply + length, room, 0);
-    if (received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+    int received = Receive(socket, reply + length, room, deadline);
+    if (received == kWouldBlock) {
       received = 0;  // readiness without data: wait again below
     } else if (received <= 0) {
       break;  // closed or broken: the reply is what came
@@ -115,6 +195,10 @@ long long WinsockTransport::OpenTcpConnection(const char* host, int port) {
   failure_ = Failure::kNone;
   if (check_.bounded() && check_.Left(Now()) == 0) {
     failure_ = Failure::kTimedOut;
+    return kRequestTimedOut;
+  }
+  if (Cancelled()) {
+    failure_ = Failure::kCancelled;
     return kRequestTimedOut;
   }
   // gethostbyname("") would name this machine: an empty setting is no host.
@@ -153,7 +237,54 @@ int WinsockTransport::SocketExchange(long long connection, const char* text, cha
                   RequestDeadline());
 }
 
-void WinsockTransport::CloseConnection(long long connection) { Close(SOCKET(connection)); }
+int WinsockTransport::SocketExchangeLines(long long connection, const char* text, char* reply,
+                                          int size) {
+  return Exchange((unsigned long long)connection, text, reply, size, size, true,
+                  Pop3MultilineComplete, RequestDeadline());
+}
+
+int WinsockTransport::StartTls(long long connection, const char* host) {
+  unsigned long long s = (unsigned long long)connection;
+  failure_ = Failure::kNone;
+  delete tls_;
+  tls_ = new TlsChannel;
+  tlsSocket_ = s;
+  SocketWire wire(*this, s, RequestDeadline());
+  switch (tls_->Handshake(wire, host ? host : "")) {
+    case TlsOutcome::kOk:
+      return kExchangeOk;
+    case TlsOutcome::kWireFailed:
+      return Fail(s, wire.failure == Wait::kTimedOut ? Failure::kTimedOut : Failure::kRefused);
+    case TlsOutcome::kUntrusted:
+      return Fail(s, Failure::kUntrusted);
+    case TlsOutcome::kNameMismatch:
+      return Fail(s, Failure::kNameMismatch);
+    case TlsOutcome::kExpired:
+      return Fail(s, Failure::kExpired);
+    default:
+      return Fail(s, Failure::kTlsFailed);
+  }
+}
+
+MailFailure WinsockTransport::LastMailFailure() const {
+  switch (failure_) {
+    case Failure::kHostUnknown: return MailFailure::kHostUnknown;
+    case Failure::kNoSocket:
+    case Failure::kRefused: return MailFailure::kNoConnection;
+    case Failure::kTimedOut:
+    case Failure::kIncomplete:
+    case Failure::kCancelled: return MailFailure::kNoAnswer;
+    case Failure::kUntrusted: return MailFailure::kCertUntrusted;
+    case Failure::kNameMismatch: return MailFailure::kCertName;
+    case Failure::kExpired: return MailFailure::kCertExpired;
+    case Failure::kTlsFailed: return MailFailure::kTlsFailed;
+    default: return MailFailure::kNone;
+  }
+}
+
+void WinsockTransport::CloseConnection(long long connection) {
+  Close((unsigned long long)connection);
+}
 
 int WinsockTransport::HttpRequest(const char* host, int port, const char* request,
                                   char* response, int size) {
@@ -166,6 +297,6 @@ int WinsockTransport::HttpRequest(const char* host, int port, const char* reques
   if (Exchange(s, request, response, size, kHttpChunkSize, true, HttpResponseComplete,
                deadline) != kExchangeOk)
     return kRequestTimedOut;
-  Close(SOCKET(s));
+  Close(s);
   return kExchangeOk;
 }

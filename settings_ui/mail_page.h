@@ -9,6 +9,8 @@ class CMyPropertyPage4 : public CSettingsPage {
   int m_account = 0;  // the account the fields show, 0..2
   int m_enabled;
   char m_server[256], m_user[256], m_password[256];
+  int m_security;  // 0 なし, 1 STARTTLS, 2 SSL/TLS
+  int m_port;      // 0: the standard port of the mode
   int m_pitch;  // list index: the interval is one more minute
   char m_httpMailHost[256];
 

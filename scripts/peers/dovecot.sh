@@ -9,6 +9,16 @@
 # Sourced by scripts/test.sh (see README.md beside this file). Exports
 # TOVIX_POP3_HOST, TOVIX_POP3_PORT, TOVIX_POP3_GREETING, TOVIX_POP3_USER,
 # TOVIX_POP3_PASSWORD and TOVIX_POP3_MESSAGES.
+#
+# Beside it run three Dovecot instances with ssl = required over the same
+# mailbox, each with a POP3 port (STLS) and a POP3S port, and certificates
+# made at every start: "good" for localhost signed by a test CA, "untrusted"
+# self-signed for localhost, "wrongname" signed by the test CA for another
+# name. The tests add the CA to the Wine prefix's trusted roots and connect
+# to localhost (Schannel refuses an address as the server name). Exports
+# TOVIX_TLS_HOST, TOVIX_TLS_CA (the CA, PEM), and per instance
+# TOVIX_TLS_<NAME>_STLS_PORT, TOVIX_TLS_<NAME>_POP3S_PORT and
+# TOVIX_TLS_<NAME>_LOG (its log, where a login shows as "Login:").
 
 peer_dovecot_start() {
   local dir="${TOVIX_STATE:?TOVIX_STATE must name a folder}/dovecot"
@@ -86,6 +96,7 @@ CONF
 
   /usr/sbin/dovecot -F -c "$DOVECOT_PEER_CONF" >>"$dir/dovecot.log" 2>&1 &
   DOVECOT_PEER_PID=$!
+  DOVECOT_PLAIN_PID=$!
   # Ready when our greeting comes; another greeting means another server.
   local line=""
   DOVECOT_PEER_PORT="$port"
@@ -103,6 +114,118 @@ CONF
   fi
   export TOVIX_POP3_HOST=127.0.0.1 TOVIX_POP3_PORT="$port" TOVIX_POP3_GREETING="$greeting"
   export TOVIX_POP3_USER="$user" TOVIX_POP3_PASSWORD="$password" TOVIX_POP3_MESSAGES="$messages"
+  peer_dovecot_tls_start "$dir" "$user" || { peer_dovecot_stop; return 1; }
+}
+
+# The test CA and the three certificates, made anew at every start.
+peer_dovecot_make_certificates() {
+  local certs="$1"
+  mkdir -p "$certs"
+  (
+    cd "$certs" || exit 1
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tovix Test CA $(tovix_token)" \
+      -keyout ca.key -out ca.pem -addext basicConstraints=critical,CA:TRUE \
+      -addext keyUsage=critical,keyCertSign,cRLSign
+    local name san
+    for name in good wrongname; do
+      san=localhost
+      [ "$name" = wrongname ] && san=wrong-name.invalid
+      openssl req -newkey rsa:2048 -nodes -subj "/CN=$san" -keyout "$name.key" -out "$name.csr"
+      printf 'subjectAltName=DNS:%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n' \
+        "$san" >"$name.ext"
+      openssl x509 -req -in "$name.csr" -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+        -extfile "$name.ext" -out "$name.pem"
+    done
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
+      -addext subjectAltName=DNS:localhost -addext extendedKeyUsage=serverAuth \
+      -keyout untrusted.key -out untrusted.pem
+  ) >"$certs/openssl.log" 2>&1 || {
+    echo "dovecot peer: could not make the test certificates; see $certs/openssl.log" >&2
+    return 1
+  }
+  chmod 644 "$certs"/*.pem "$certs"/*.key
+}
+
+# peer_dovecot_tls_start MAILDIR_ROOT USER: the three TLS instances.
+peer_dovecot_tls_start() {
+  local plain="$1" user="$2" root="$TOVIX_STATE/dovecot-tls" name
+  DOVECOT_TLS_PIDS=()
+  rm -rf "$root"
+  peer_dovecot_make_certificates "$root/certs" || return 1
+  for name in good untrusted wrongname; do
+    local dir="$root/$name" conf="$root/$name/dovecot.conf" stls pop3s greeting
+    tovix_peer_claim "dovecot-$name" "$dir/run/master.pid" "$conf" "" || return 1
+    stls="$TOVIX_PEER_PORT"
+    tovix_peer_claim "dovecot-$name" "$dir/run/master.pid" "$conf" "" || return 1
+    pop3s="$TOVIX_PEER_PORT"
+    [ "$stls" != "$pop3s" ] || { echo "dovecot peer: no second free port" >&2; return 1; }
+    greeting="Tovix test POP3 TLS $name $(tovix_token)"
+    mkdir -p "$dir/run" "$dir/state"
+    cat >"$conf" <<CONF
+base_dir = $dir/run
+state_dir = $dir/state
+instance_name = tovix-dovecot-$name-$$
+protocols = pop3
+listen = 127.0.0.1
+login_greeting = $greeting
+ssl = required
+ssl_cert = <$root/certs/$name.pem
+ssl_key = <$root/certs/$name.key
+disable_plaintext_auth = yes
+auth_mechanisms = plain
+auth_failure_delay = 0
+log_path = $dir/dovecot.log
+first_valid_uid = 1
+mail_location = maildir:~/Maildir
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $plain/users
+}
+userdb {
+  driver = static
+  args = uid=mail gid=mail home=$plain/home/%u
+}
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $stls
+  }
+  inet_listener pop3s {
+    address = 127.0.0.1
+    port = $pop3s
+    ssl = yes
+  }
+}
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
+service imap-login {
+  inet_listener imap {
+    port = 0
+  }
+  inet_listener imaps {
+    port = 0
+  }
+}
+CONF
+    /usr/sbin/dovecot -F -c "$conf" >>"$dir/dovecot.log" 2>&1 &
+    DOVECOT_TLS_PIDS+=($!)
+    DOVECOT_PEER_PORT="$stls"
+    DOVECOT_PEER_PID="${DOVECOT_TLS_PIDS[-1]}"
+    tovix_wait 20 peer_dovecot_answered || true
+    if [ "$(peer_dovecot_greeting_line)" != "+OK $greeting" ]; then
+      echo "dovecot peer: TLS instance $name did not start on 127.0.0.1:$stls; log:" >&2
+      tail -5 "$dir/dovecot.log" >&2
+      return 1
+    fi
+    local upper="${name^^}"
+    export "TOVIX_TLS_${upper}_STLS_PORT=$stls" "TOVIX_TLS_${upper}_POP3S_PORT=$pop3s" \
+      "TOVIX_TLS_${upper}_LOG=$dir/dovecot.log"
+  done
+  DOVECOT_PEER_PID="$DOVECOT_PLAIN_PID"
+  export TOVIX_TLS_HOST=localhost TOVIX_TLS_CA="$root/certs/ca.pem"
 }
 
 # The first line the server at our port sends, without its CR.
@@ -116,6 +239,13 @@ peer_dovecot_answered() {
 }
 
 peer_dovecot_stop() {
+  local pid
+  for pid in "${DOVECOT_TLS_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  DOVECOT_TLS_PIDS=()
+  unset TOVIX_TLS_HOST TOVIX_TLS_CA
   if [ -n "${DOVECOT_PEER_PID:-}" ]; then
     kill "$DOVECOT_PEER_PID" 2>/dev/null || true
     wait "$DOVECOT_PEER_PID" 2>/dev/null || true

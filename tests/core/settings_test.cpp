@@ -255,6 +255,8 @@ TEST_F(SettingsTest, SaveSettingsWritesExactlyItsKeysInOneWrite) {
       "MAILCHECK/Check2Enable", "MAILCHECK/Server2", "MAILCHECK/Usr2", "MAILCHECK/Pass2",
       "MAILCHECK/Check3Enable", "MAILCHECK/Server3", "MAILCHECK/Usr3", "MAILCHECK/Pass3",
       "MAILCHECK/Pitch", "MAILCHECK/HttpMailHost",
+      "MAILCHECK/Security1", "MAILCHECK/Port1", "MAILCHECK/Security2", "MAILCHECK/Port2",
+      "MAILCHECK/Security3", "MAILCHECK/Port3",
       "WINDOW/LunResetEnable", "WINDOW/LunCloseEnable", "WINDOW/LunPosition",
       "OPTION/CleanSizeEnable", "OPTION/CleanSize",
       "WINDOW/ListViewBKImage", "WINDOW/Skin"};
