@@ -62,7 +62,10 @@ size_t RootLength(const std::wstring& path) {
 }  // namespace
 
 std::wstring LongPath(const std::wstring& path) {
-  if (path.size() < 240 || StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\")) return path;
+  // What cannot fit is refused by the caller; it is not worth resolving.
+  if (path.size() < 240 || path.size() >= kMaxPathChars || StartsWith(path, L"\\\\?\\") ||
+      StartsWith(path, L"\\\\.\\"))
+    return path;
   std::wstring full = FullPath(path);
   if (full.size() >= 2 && full[1] == L':') return L"\\\\?\\" + full;
   if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
