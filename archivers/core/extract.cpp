@@ -12,14 +12,16 @@ void Note(ExtractReport& report, Status status, const Entry& entry) {
   if (report.problems.size() < ExtractReport::kMaxProblems) report.problems.push_back({status, entry.name, entry.charset});
 }
 
-// Counts what passes, and tells the target how far the archive is read.
+// Counts what passes into `counter`, and tells the target how far the
+// archive is read.
 class ProgressSink : public Sink {
  public:
-  ProgressSink(Sink& inner, ArchiveReader& reader, ExtractTarget* target)
-      : inner_(inner), reader_(reader), target_(target) {}
+  ProgressSink(Sink& inner, ArchiveReader& reader, ExtractTarget* target, uint64_t& counter)
+      : inner_(inner), reader_(reader), target_(target), counter_(counter) {}
   bool Write(const void* data, size_t n) override {
     if (!inner_.Write(data, n)) return false;
     written += n;
+    counter_ += n;
     if (target_ && (since_ += n) >= (1u << 20)) {
       since_ = 0;
       if (!target_->Progress(reader_.Position())) {
@@ -36,16 +38,49 @@ class ProgressSink : public Sink {
   Sink& inner_;
   ArchiveReader& reader_;
   ExtractTarget* target_;
+  uint64_t& counter_;
   uint64_t since_ = 0;
 };
 
-Status ExtractLink(const Entry& entry, const PathParts& parts, ExtractTarget* target) {
+// Where the file system takes no hard link (FAT, another volume), the link's
+// target is copied as a file of the link's name: free space checked, progress
+// told and a partial copy removed as for any entry.
+Status CopyLinkTarget(const Entry& entry, const PathParts& from, const PathParts& parts, ArchiveReader& reader,
+                      ExtractTarget& target, ExtractReport& report) {
+  std::unique_ptr<Source> source = target.OpenFile(from, entry.charset);
+  if (!source) return kErrorLink;
+  Entry copy = entry;
+  copy.kind = EntryKind::File;
+  copy.size = source->Size();
+  Status s = kOk;
+  Sink* sink = target.BeginFile(parts, entry.charset, copy, &s);
+  if (!sink) return s == kOk ? kErrorWrite : s;
+  ProgressSink counted(*sink, reader, &target, report.copiedBytes);
+  SourceStream in(*source);
+  std::vector<uint8_t> buffer(1 << 16);
+  bool ok = true;
+  while (size_t n = in.Read(buffer.data(), buffer.size())) {
+    if (!counted.Write(buffer.data(), n)) {
+      ok = false;
+      break;
+    }
+  }
+  ok = ok && !in.Failed() && counted.written == copy.size;
+  s = target.EndFile(ok);
+  if (counted.cancelled) report.cancelled = true;
+  return ok ? s : kErrorWrite;
+}
+
+Status ExtractLink(const Entry& entry, const PathParts& parts, ArchiveReader& reader, ExtractTarget* target,
+                   ExtractReport& report) {
   PathParts from;
   Status s = entry.hardLink ? SplitSafeName(entry.linkTarget, entry.charset, from)
                             : ResolveLinkTarget(parts, entry.linkTarget, entry.charset, from);
   if (s != kOk) return kErrorUnsafeName;
   if (!target) return kOk;
-  return target->CopyFile(from, entry.charset, parts, entry.charset, entry);
+  s = target->LinkFile(from, entry.charset, parts, entry.charset, entry);
+  if (s == kOk || s == kErrorLink || s == kErrorUnsafeName) return s;
+  return CopyLinkTarget(entry, from, parts, reader, *target, report);
 }
 
 }  // namespace
@@ -81,9 +116,10 @@ Status ExtractAll(ArchiveReader& reader, ExtractTarget* target, ExtractReport& r
       continue;
     }
     if (entry.kind == EntryKind::Link) {
-      s = ExtractLink(entry, parts, target);
-      if (s != kOk) Note(report, s == kErrorUnsafeName ? kErrorUnsafeName : kErrorLink, entry);
-      else ++report.files;
+      s = ExtractLink(entry, parts, reader, target, report);
+      if (report.cancelled) break;
+      if (s == kOk) ++report.files;
+      else Note(report, s == kErrorUnsafeName || s == kErrorWrite ? s : kErrorLink, entry);
       continue;
     }
     NullSink nothing;
@@ -96,14 +132,13 @@ Status ExtractAll(ArchiveReader& reader, ExtractTarget* target, ExtractReport& r
         continue;
       }
     }
-    ProgressSink counted(*sink, reader, target);
+    ProgressSink counted(*sink, reader, target, report.bytes);
     s = reader.Extract(counted);
     if (counted.cancelled) s = kErrorWrite;
     if (target) {
       Status closed = target->EndFile(s == kOk);
       if (s == kOk) s = closed;
     }
-    report.bytes += counted.written;
     if (counted.cancelled) {
       report.cancelled = true;
       break;

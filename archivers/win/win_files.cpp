@@ -20,15 +20,59 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
   return narrow;
 }
 
+namespace {
+
+// The full path, however long (GetFullPathNameW with a buffer of its size).
+std::wstring FullPath(const std::wstring& path) {
+  DWORD need = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (need == 0) return std::wstring();
+  std::wstring full(need, L'\0');
+  DWORD n = GetFullPathNameW(path.c_str(), need, &full[0], nullptr);
+  if (n == 0 || n >= need) return std::wstring();
+  full.resize(n);
+  return full;
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* head) { return text.compare(0, wcslen(head), head) == 0; }
+
+// Characters of the root that cannot be created: "C:\", "\\server\share\",
+// and the same behind "\\?\" or "\\?\UNC\".
+size_t RootLength(const std::wstring& path) {
+  size_t at = 0;
+  bool unc = false;
+  if (StartsWith(path, L"\\\\?\\UNC\\")) {
+    at = 8;
+    unc = true;
+  } else if (StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\")) {
+    at = 4;
+  } else if (StartsWith(path, L"\\\\")) {
+    at = 2;
+    unc = true;
+  }
+  if (unc) {
+    size_t share = path.find(L'\\', at);
+    if (share == std::wstring::npos) return path.size();
+    size_t end = path.find(L'\\', share + 1);
+    return end == std::wstring::npos ? path.size() : end + 1;
+  }
+  if (path.size() >= at + 2 && path[at + 1] == L':') return path.size() > at + 2 && path[at + 2] == L'\\' ? at + 3 : at + 2;
+  return at;
+}
+
+}  // namespace
+
 std::wstring LongPath(const std::wstring& path) {
-  if (path.size() < 240 || path.compare(0, 2, L"\\\\") == 0) return path;
-  wchar_t buffer[1024];
-  DWORD n = GetFullPathNameW(path.c_str(), 1024, buffer, nullptr);
-  if (n == 0 || n >= 1024) return path;
-  std::wstring full(buffer, n);
+  // What cannot fit is refused by the caller; it is not worth resolving.
+  if (path.size() < 240 || path.size() >= kMaxPathChars || StartsWith(path, L"\\\\?\\") ||
+      StartsWith(path, L"\\\\.\\"))
+    return path;
+  std::wstring full = FullPath(path);
   if (full.size() >= 2 && full[1] == L':') return L"\\\\?\\" + full;
+  if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
   return path;
 }
+
+bool FitsFileSystem(const std::wstring& path) { return LongPath(path).size() < kMaxPathChars; }
 
 bool IsFolder(const std::wstring& path) {
   DWORD a = GetFileAttributesW(LongPath(path).c_str());
@@ -37,15 +81,26 @@ bool IsFolder(const std::wstring& path) {
 
 bool MakeFolders(const std::wstring& path) {
   std::wstring p = path;
-  while (p.size() > 3 && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
+  while (p.size() > 1 && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
   if (p.empty() || IsFolder(p)) return !p.empty();
-  size_t cut = p.find_last_of(L"\\/");
-  if (cut != std::wstring::npos && cut > 0) {
-    std::wstring parent = p.substr(0, cut);
-    if (!(parent.size() == 2 && parent[1] == L':') && !MakeFolders(parent)) return false;
+  // One folder after the other from the top, in a loop: an archive may name
+  // thousands of folders, one inside the other.
+  if (p.size() >= 240 && !StartsWith(p, L"\\\\?\\")) p = LongPath(p);
+  if (p.size() >= kMaxPathChars) return false;
+  if (StartsWith(p, L"\\\\?\\")) {
+    for (wchar_t& c : p)
+      if (c == L'/') c = L'\\';  // the long form takes no other separator
   }
-  if (CreateDirectoryW(LongPath(p).c_str(), nullptr)) return true;
-  return IsFolder(p);
+  for (size_t at = RootLength(p);; ++at) {
+    at = p.find_first_of(L"\\/", at);
+    wchar_t separator = at == std::wstring::npos ? L'\0' : p[at];
+    if (at != std::wstring::npos) p[at] = L'\0';
+    bool made = CreateDirectoryW(p.c_str(), nullptr) || IsFolder(p.c_str());
+    if (at == std::wstring::npos) return made;
+    p[at] = separator;
+    // An empty part ("a\\b") is no folder to make.
+    if (!made && at > 0 && p[at - 1] != L'\\' && p[at - 1] != L'/') return false;
+  }
 }
 
 void FileTimes(const FILETIME& written, uint32_t& dosTime, int64_t& unixTime) {
@@ -220,25 +275,63 @@ Status FolderTarget::MakeFolder(const PathParts& parts, NameCharset charset, con
   return MakeFolders(path) ? kOk : kErrorWrite;
 }
 
+namespace {
+
+// Removes an earlier file of the name (read-only ones too), so that what
+// comes next never writes through a hard link into another file.
+void RemoveFile(const std::wstring& longPath) {
+  DWORD a = GetFileAttributesW(longPath.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return;
+  if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(longPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(longPath.c_str());
+}
+
+bool MakeFoldersAbove(const std::wstring& path) {
+  size_t cut = path.find_last_of(L'\\');
+  return cut == std::wstring::npos || MakeFolders(path.substr(0, cut));
+}
+
+// Volume serial and file index: one file under two names.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const std::wstring* paths[2] = {&a, &b};
+  for (int i = 0; i < 2; ++i) {
+    HANDLE h = CreateFileW(paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BOOL ok = GetFileInformationByHandle(h, &info[i]);
+    CloseHandle(h);
+    if (!ok) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+}  // namespace
+
+uint64_t FolderTarget::FreeBytes() const {
+  if (freeBytes) return freeBytes();
+  std::wstring folder = LongPath(folder_.empty() ? std::wstring(L".") : folder_);
+  if (folder.back() != L'\\') folder += L'\\';
+  ULARGE_INTEGER available;
+  // Unknown (a share that does not say) is no reason to refuse.
+  return GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) ? available.QuadPart : UINT64_MAX;
+}
+
 Sink* FolderTarget::BeginFile(const PathParts& parts, NameCharset charset, const Entry& entry, Status* error) {
   if (!PathOf(parts, charset, filePath_)) {
     *error = kErrorUnsafeName;
     return nullptr;
   }
-  size_t cut = filePath_.find_last_of(L'\\');
-  if (cut != std::wstring::npos && !MakeFolders(filePath_.substr(0, cut))) {
-    *error = kErrorWrite;
-    return nullptr;
-  }
-  // An earlier read-only copy of the same name would refuse the new one.
+  // Refused before anything is made: too long a name, or more bytes than
+  // the volume has free (the declared size may lie the other way; then the
+  // failing write removes the file).
+  *error = kErrorWrite;
+  if (!FitsFileSystem(filePath_) || !MakeFoldersAbove(filePath_) || entry.size > FreeBytes()) return nullptr;
   std::wstring longPath = LongPath(filePath_);
-  DWORD a = GetFileAttributesW(longPath.c_str());
-  if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) && (a & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesW(longPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!file_.Create(filePath_)) {
-    *error = kErrorWrite;
-    return nullptr;
-  }
+  RemoveFile(longPath);
+  if (!file_.Create(filePath_)) return nullptr;
+  *error = kOk;
   entry_ = entry;
   return &file_;
 }
@@ -271,15 +364,27 @@ Status FolderTarget::EndFile(bool keep) {
   return kOk;
 }
 
-Status FolderTarget::CopyFile(const PathParts& from, NameCharset fromCharset, const PathParts& to,
+Status FolderTarget::LinkFile(const PathParts& from, NameCharset fromCharset, const PathParts& to,
                               NameCharset toCharset, const Entry&) {
   std::wstring source, target;
   if (!PathOf(from, fromCharset, source) || !PathOf(to, toCharset, target)) return kErrorUnsafeName;
-  DWORD a = GetFileAttributesW(LongPath(source).c_str());
+  std::wstring longSource = LongPath(source), longTarget = LongPath(target);
+  DWORD a = GetFileAttributesW(longSource.c_str());
   if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return kErrorLink;
-  size_t cut = target.find_last_of(L'\\');
-  if (cut != std::wstring::npos) MakeFolders(target.substr(0, cut));
-  return CopyFileW(LongPath(source).c_str(), LongPath(target).c_str(), FALSE) ? kOk : kErrorWrite;
+  // A link onto its own target would remove the target.
+  if (GetFileAttributesW(longTarget.c_str()) != INVALID_FILE_ATTRIBUTES && SameFile(longSource, longTarget))
+    return kErrorLink;
+  if (!FitsFileSystem(target) || !MakeFoldersAbove(target)) return kErrorWrite;
+  RemoveFile(longTarget);
+  return CreateHardLinkW(longTarget.c_str(), longSource.c_str(), nullptr) ? kOk : kErrorWrite;
+}
+
+std::unique_ptr<Source> FolderTarget::OpenFile(const PathParts& parts, NameCharset charset) {
+  std::wstring path;
+  if (!PathOf(parts, charset, path)) return nullptr;
+  std::unique_ptr<FileSource> file(new FileSource(path));
+  if (!file->IsOpen()) return nullptr;
+  return std::unique_ptr<Source>(file.release());
 }
 
 }  // namespace arc

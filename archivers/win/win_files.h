@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,13 @@ std::string Narrow(const std::wstring& text, UINT codePage);
 // A path the wide calls take whatever its length (\\?\ for long absolute ones).
 std::wstring LongPath(const std::wstring& path);
 
-// Creates a folder and every folder above it.
+// The most characters a path may have in the wide calls, with its \\?\ and
+// the terminating zero.
+const size_t kMaxPathChars = 32767;
+bool FitsFileSystem(const std::wstring& path);
+
+// Creates a folder and every folder above it; false, creating nothing, for a
+// path longer than the file system takes.
 bool MakeFolders(const std::wstring& path);
 
 bool IsFolder(const std::wstring& path);
@@ -88,14 +95,18 @@ class FolderTarget : public ExtractTarget {
   Status MakeFolder(const PathParts& parts, NameCharset charset, const Entry& entry) override;
   Sink* BeginFile(const PathParts& parts, NameCharset charset, const Entry& entry, Status* error) override;
   Status EndFile(bool keep) override;
-  Status CopyFile(const PathParts& from, NameCharset fromCharset, const PathParts& to, NameCharset toCharset,
+  Status LinkFile(const PathParts& from, NameCharset fromCharset, const PathParts& to, NameCharset toCharset,
                   const Entry& entry) override;
+  std::unique_ptr<Source> OpenFile(const PathParts& parts, NameCharset charset) override;
   // Set to follow the work: called with the archive bytes read; false stops.
   std::function<bool(uint64_t)> onProgress;
   bool Progress(uint64_t archiveBytes) override { return onProgress ? onProgress(archiveBytes) : true; }
+  // The bytes free for us on the output folder's volume; null asks the volume.
+  std::function<uint64_t()> freeBytes;
 
  private:
   bool PathOf(const PathParts& parts, NameCharset charset, std::wstring& path) const;
+  uint64_t FreeBytes() const;
   std::wstring folder_;
   bool flat_;
   FileOutput file_;
