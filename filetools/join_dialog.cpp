@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "core/side_effects.h"
+#include "framework/system_error.h"
 #include "resources/resource.h"
 #include "split_dialog.h"
 
@@ -200,7 +201,7 @@ void CJoinDialog::Fail(Failure what, const std::string& path, DWORD error) {
   KillTimer(m_hWnd, kWorkTimer);
   m_running = false;
   CloseFiles();
-  g_sideEffects.messageBox(m_hWnd, splitjoin::FailureText(what, path, splitjoin::SystemReason(error)).c_str(),
+  g_sideEffects.messageBox(m_hWnd, splitjoin::FailureText(what, path, SystemErrorText(error)).c_str(),
                            splitjoin::kJoinErrorCaption, MB_OK | MB_ICONEXCLAMATION);
   EndDialog(IDABORT);
 }

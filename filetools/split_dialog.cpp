@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "core/side_effects.h"
+#include "framework/system_error.h"
 #include "resources/resource.h"
 
 using splitjoin::Failure;
@@ -25,19 +26,6 @@ std::string ItemText(HWND dialog, int id) {
 }  // namespace
 
 namespace splitjoin {
-
-std::string SystemReason(DWORD error) {
-  if (error == 0) return std::string();
-  char* buffer = nullptr;
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string reason = n && buffer ? std::string(buffer, n) : std::string();
-  if (buffer) LocalFree(buffer);
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
-    reason.pop_back();
-  return reason;
-}
 
 CSliceBudget::CSliceBudget() {
   LARGE_INTEGER frequency;
@@ -253,7 +241,7 @@ void CSplitDialog::Fail(Failure what, const std::string& path, DWORD error) {
   CloseFiles();
   RemoveWritten();
   SetProgress(0);
-  Refuse(splitjoin::FailureText(what, path, splitjoin::SystemReason(error)), MB_ICONEXCLAMATION);
+  Refuse(splitjoin::FailureText(what, path, SystemErrorText(error)), MB_ICONEXCLAMATION);
 }
 
 void CSplitDialog::Refuse(const std::string& text, UINT icon) {

@@ -80,9 +80,6 @@ class COwnerHandle : public CWnd {
   CWnd* m_owner;
 };
 
-// The system's text for an error code, without its line end; empty when
-// there is none.
-std::string SystemReason(DWORD error);
 // Whether the time of one timer message's work is used up: slices go on
 // while less than about 15 ms have passed since the message began.
 class CSliceBudget {

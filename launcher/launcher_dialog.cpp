@@ -16,6 +16,7 @@
 #include "../framework/app.h"
 #include "../framework/bitmap_file.h"
 #include "../framework/files.h"
+#include "../framework/system_error.h"
 #include "../framework/text.h"
 #include "../resources/resource.h"
 
@@ -42,19 +43,6 @@ const char kTooLongText[] =
 const char kTooLongToOpenText[] =
     "登録されているパスが長すぎるため起動できません。\nこのボタンにファイルを登録し直してください。";
 const char kCannotOpenText[] = "次のファイルを開けませんでした。";
-
-// The system's own words for an error, without the line end it ends with.
-std::string SystemReason(DWORD error) {
-  char* buffer = nullptr;
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string reason = n && buffer ? std::string(buffer, n) : std::string();
-  if (buffer) LocalFree(buffer);
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
-    reason.pop_back();
-  return reason;
-}
 
 void AddTool(HWND toolTip, HWND owner, HWND control, const char* text) {
   TOOLINFOA info = {};
@@ -241,7 +229,7 @@ void CLauncherDialog::OpenEntry(int n) {
   // A program removed or moved since it was registered: say so, and why.
   if (DWORD error = ShellExecuteError(reinterpret_cast<INT_PTR>(result))) {
     std::string text = std::string(kCannotOpenText) + "\n" + path;
-    std::string reason = SystemReason(error);
+    std::string reason = SystemErrorText(error);
     if (!reason.empty()) text += "\n\n" + reason;
     g_sideEffects.messageBox(m_hWnd, text.c_str(), kLauncherCaption, MB_OK | MB_ICONEXCLAMATION);
   }

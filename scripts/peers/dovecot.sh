@@ -47,52 +47,7 @@ peer_dovecot_start() {
     return 1
   fi
 
-  cat >"$DOVECOT_PEER_CONF" <<CONF
-base_dir = $dir/run
-state_dir = $dir/state
-instance_name = tovix-dovecot-$$
-protocols = pop3
-listen = 127.0.0.1
-login_greeting = $greeting
-ssl = no
-disable_plaintext_auth = no
-auth_mechanisms = plain
-auth_failure_delay = 0
-log_path = $dir/dovecot.log
-first_valid_uid = 1
-mail_location = maildir:~/Maildir
-passdb {
-  driver = passwd-file
-  args = scheme=PLAIN username_format=%u $dir/users
-}
-userdb {
-  driver = static
-  args = uid=mail gid=mail home=$dir/home/%u
-}
-service pop3-login {
-  inet_listener pop3 {
-    address = 127.0.0.1
-    port = $port
-  }
-  inet_listener pop3s {
-    port = 0
-  }
-}
-# No growing delay after failed logins (the tests refuse on purpose).
-service anvil {
-  unix_listener anvil-auth-penalty {
-    mode = 0
-  }
-}
-service imap-login {
-  inet_listener imap {
-    port = 0
-  }
-  inet_listener imaps {
-    port = 0
-  }
-}
-CONF
+  peer_dovecot_conf "$dir" "tovix-dovecot-$$" "$greeting" "$dir" no "$port" 0 >"$DOVECOT_PEER_CONF"
 
   /usr/sbin/dovecot -F -c "$DOVECOT_PEER_CONF" >>"$dir/dovecot.log" 2>&1 &
   DOVECOT_PEER_PID=$!
@@ -115,6 +70,72 @@ CONF
   export TOVIX_POP3_HOST=127.0.0.1 TOVIX_POP3_PORT="$port" TOVIX_POP3_GREETING="$greeting"
   export TOVIX_POP3_USER="$user" TOVIX_POP3_PASSWORD="$password" TOVIX_POP3_MESSAGES="$messages"
   peer_dovecot_tls_start "$dir" "$user" || { peer_dovecot_stop; return 1; }
+}
+
+# peer_dovecot_conf DIR INSTANCE GREETING MAILROOT CERT POP3_PORT POP3S_PORT:
+# one instance's configuration. CERT "no" allows plain-text logins without
+# TLS; otherwise it names a certificate (CERT.pem, CERT.key) and TLS is
+# required. POP3S_PORT 0 closes the POP3S listener.
+peer_dovecot_conf() {
+  local dir="$1" instance="$2" greeting="$3" mail="$4" cert="$5" pop3="$6" pop3s="$7"
+  local ssl pop3s_listener
+  if [ "$cert" = no ]; then
+    ssl=$'ssl = no\ndisable_plaintext_auth = no'
+    pop3s_listener='    port = 0'
+  else
+    ssl="ssl = required
+ssl_cert = <$cert.pem
+ssl_key = <$cert.key
+disable_plaintext_auth = yes"
+    pop3s_listener="    address = 127.0.0.1
+    port = $pop3s
+    ssl = yes"
+  fi
+  cat <<CONF
+base_dir = $dir/run
+state_dir = $dir/state
+instance_name = $instance
+protocols = pop3
+listen = 127.0.0.1
+login_greeting = $greeting
+$ssl
+auth_mechanisms = plain
+auth_failure_delay = 0
+log_path = $dir/dovecot.log
+first_valid_uid = 1
+mail_location = maildir:~/Maildir
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $mail/users
+}
+userdb {
+  driver = static
+  args = uid=mail gid=mail home=$mail/home/%u
+}
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $pop3
+  }
+  inet_listener pop3s {
+$pop3s_listener
+  }
+}
+# No growing delay after failed logins (the tests refuse on purpose).
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
+service imap-login {
+  inet_listener imap {
+    port = 0
+  }
+  inet_listener imaps {
+    port = 0
+  }
+}
+CONF
 }
 
 # The test CA and the three certificates, made anew at every start.
@@ -161,55 +182,8 @@ peer_dovecot_tls_start() {
     [ "$stls" != "$pop3s" ] || { echo "dovecot peer: no second free port" >&2; return 1; }
     greeting="Tovix test POP3 TLS $name $(tovix_token)"
     mkdir -p "$dir/run" "$dir/state"
-    cat >"$conf" <<CONF
-base_dir = $dir/run
-state_dir = $dir/state
-instance_name = tovix-dovecot-$name-$$
-protocols = pop3
-listen = 127.0.0.1
-login_greeting = $greeting
-ssl = required
-ssl_cert = <$root/certs/$name.pem
-ssl_key = <$root/certs/$name.key
-disable_plaintext_auth = yes
-auth_mechanisms = plain
-auth_failure_delay = 0
-log_path = $dir/dovecot.log
-first_valid_uid = 1
-mail_location = maildir:~/Maildir
-passdb {
-  driver = passwd-file
-  args = scheme=PLAIN username_format=%u $plain/users
-}
-userdb {
-  driver = static
-  args = uid=mail gid=mail home=$plain/home/%u
-}
-service pop3-login {
-  inet_listener pop3 {
-    address = 127.0.0.1
-    port = $stls
-  }
-  inet_listener pop3s {
-    address = 127.0.0.1
-    port = $pop3s
-    ssl = yes
-  }
-}
-service anvil {
-  unix_listener anvil-auth-penalty {
-    mode = 0
-  }
-}
-service imap-login {
-  inet_listener imap {
-    port = 0
-  }
-  inet_listener imaps {
-    port = 0
-  }
-}
-CONF
+    peer_dovecot_conf "$dir" "tovix-dovecot-$name-$$" "$greeting" "$plain" "$root/certs/$name" "$stls" "$pop3s" \
+      >"$conf"
     /usr/sbin/dovecot -F -c "$conf" >>"$dir/dovecot.log" 2>&1 &
     DOVECOT_TLS_PIDS+=($!)
     DOVECOT_PEER_PORT="$stls"
