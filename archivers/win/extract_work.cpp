@@ -74,7 +74,7 @@ class ShownFolderTarget : public FolderTarget {
 // Testing: every entry read and checked as in an extraction, nothing written.
 class CheckTarget : public ExtractTarget {
  public:
-  explicit CheckTarget(WorkProgress& progress, uint64_t total) : progress_(progress), total_(total) {}
+  CheckTarget(WorkProgress& progress, uint64_t total) : progress_(progress), total_(total) {}
   Status MakeFolder(const PathParts&, NameCharset, const Entry&) override { return kOk; }
   Sink* BeginFile(const PathParts&, NameCharset charset, const Entry& entry, Status*) override {
     progress_.SetFile(Widen(entry.name, charset == NameCharset::Utf8 ? CP_UTF8 : 932));
@@ -101,15 +101,15 @@ Status ExtractArchive(Format format, const std::wstring& archive, const std::wst
   std::unique_ptr<ArchiveReader> reader = OpenArchive(format, source, archive, &error);
   if (!reader) return report.result = (error == kOk ? kErrorNotArchive : error);
   uint64_t total = source.Size();
+  WorkProgress none;  // never started: shows nothing, never cancels
+  WorkProgress& shown = progress ? *progress : none;
   if (folder.empty()) {
-    if (!progress) return ExtractAll(*reader, nullptr, report);
-    CheckTarget check(*progress, total);
+    CheckTarget check(shown, total);
     return ExtractAll(*reader, &check, report);
   }
   if (!MakeFolders(folder)) return report.result = kErrorWrite;
-  WorkProgress silent;
-  ShownFolderTarget target(folder, flat, progress ? *progress : silent);
-  if (progress) target.onProgress = [progress, total](uint64_t done) { return progress->Step(done, total); };
+  ShownFolderTarget target(folder, flat, shown);
+  target.onProgress = [&shown, total](uint64_t done) { return shown.Step(done, total); };
   return ExtractAll(*reader, &target, report);
 }
 

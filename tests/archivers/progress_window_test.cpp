@@ -34,7 +34,7 @@ int Work(const char* file, const char* entry, const std::string& command) {
   g_inWork = true;
   int result = work ? work(nullptr, command.c_str(), buffer.data(), 32767) : -1;
   g_inWork = false;
-  if (library) FreeLibrary(library);
+  FreeLibrary(library);
   return result;
 }
 
@@ -68,8 +68,7 @@ int Watched(HWND own, bool cancel, Seen& seen, const char* file, const char* ent
   std::thread watcher(Watch, own, cancel, std::ref(seen));
   int result = Work(file, entry, command);
   seen.workDone = true;
-  MSG msg;
-  while (!seen.finished)
+  for (MSG msg; !seen.finished;)
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   watcher.join();
   return result;
@@ -78,8 +77,7 @@ int Watched(HWND own, bool cancel, Seen& seen, const char* file, const char* ent
 bool Exists(const std::string& pattern) {
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
-  return find != INVALID_HANDLE_VALUE;
+  return find != INVALID_HANDLE_VALUE && FindClose(find);
 }
 
 class ProgressWindow : public ::testing::Test {
@@ -134,8 +132,7 @@ TEST_F(ProgressWindow, ShowsKeepsTheCallerAnsweringAndCancelsCleanly) {
     EXPECT_EQ(0x8010, Watched(own_, true, seen, job.file, job.entry, job.command));
     ASSERT_TRUE(seen.window);
     EXPECT_EQ(1, seen.answer);  // answered during the work, not after it
-    EXPECT_TRUE(seen.ownDisabled);
-    EXPECT_TRUE(seen.bar);
+    EXPECT_TRUE(seen.ownDisabled && seen.bar) << seen.ownDisabled << seen.bar;
     EXPECT_NE(std::string::npos, seen.archiveText.find(job.archive)) << seen.archiveText;
     EXPECT_TRUE(IsWindowEnabled(own_));
     EXPECT_EQ(nullptr, FindWindowA(kProgressClass, nullptr));
