@@ -24,6 +24,7 @@ enum Status : int {
   kErrorSfx = 0x800D,           // self-extracting program cannot be made
   kErrorLink = 0x800E,          // link entry refused
   kErrorTooLarge = 0x800F,      // beyond what the format can record
+  kErrorCancelled = 0x8010,     // the user stopped the work (中止)
   kErrorNameCharset = 0x8011,   // a name the format cannot record exactly (outside code page 932)
 };
 

@@ -7,9 +7,8 @@
 extern "C" {
 
 __declspec(dllexport) int WINAPI Tar(HWND window, LPCSTR command, LPSTR output, DWORD size) {
-  (void)window;
   try {
-    return arc::RunTar(command, output, size);
+    return arc::RunTar(window, command, output, size);
   } catch (...) {
     if (output && size) output[0] = '\0';
     return arc::kErrorWrite;

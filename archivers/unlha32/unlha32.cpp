@@ -7,9 +7,8 @@
 extern "C" {
 
 __declspec(dllexport) int WINAPI Unlha(HWND window, LPCSTR command, LPSTR output, DWORD size) {
-  (void)window;
   try {
-    return arc::RunUnlha(command, output, size);
+    return arc::RunUnlha(window, command, output, size);
   } catch (...) {
     if (output && size) output[0] = '\0';
     return arc::kErrorWrite;

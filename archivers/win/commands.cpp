@@ -36,6 +36,17 @@ void SplitPackPaths(const CommandLine& c, std::string& base, std::vector<std::st
   files.assign(c.paths.begin() + static_cast<long>(next), c.paths.end());
 }
 
+// Our own switch, which every library takes anywhere among its switches:
+// taken out before the library's own switches are read.
+Caller TakeCaller(HWND owner, CommandLine& c) {
+  Caller caller;
+  caller.owner = owner;
+  auto silent = std::remove(c.switches.begin(), c.switches.end(), std::string(kSilentSwitch));
+  caller.silent = silent != c.switches.end();
+  c.switches.erase(silent, c.switches.end());
+  return caller;
+}
+
 std::string SwitchList(const CommandLine& c) {
   std::string s;
   for (const std::string& w : c.switches) s += (s.empty() ? "" : " ") + w;
@@ -44,16 +55,18 @@ std::string SwitchList(const CommandLine& c) {
 
 }  // namespace
 
-int RunUnlha(const char* line, char* buffer, DWORD size) {
+int RunUnlha(HWND owner, const char* line, char* buffer, DWORD size) {
   CommandLine c;
   Status s = ParseCommandLine(line, true, ReadResponseFile, c);
   if (s != kOk) return Fail(s, line ? std::string(line).substr(0, 200) : std::string(), buffer, size);
+  Caller caller = TakeCaller(owner, c);
   if (c.command == "x" || c.command == "e" || c.command == "t") {
     if (!c.switches.empty()) return Fail(kErrorCommand, SwitchList(c), buffer, size);
-    return RunExtract(Format::Lzh, c, c.command == "e", c.command == "t", buffer, size);
+    return RunExtract(caller, Format::Lzh, c, c.command == "e", c.command == "t", buffer, size);
   }
   if (c.command == "a") {
     PackOptions options;
+    options.caller = caller;
     options.folderEntries = false;
     options.attributes = false;
     for (const std::string& w : c.switches) {
@@ -80,33 +93,36 @@ int RunUnlha(const char* line, char* buffer, DWORD size) {
     std::string folder = c.paths.size() > 1 ? c.paths[1] : PathFolder(c.paths[0]);
     if (!folder.empty() && !EndsWithSeparator(folder)) folder += "\\";
     std::string exe = folder + PathName(WithoutExtension(c.paths[0])) + ".exe";
-    return MakeSelfExtracting(Format::Lzh, c.paths[0], exe, buffer, size);
+    return MakeSelfExtracting(caller, Format::Lzh, c.paths[0], exe, buffer, size);
   }
   return Fail(kErrorCommand, c.command, buffer, size);
 }
 
-int RunUnzip(const char* line, char* buffer, DWORD size) {
+int RunUnzip(HWND owner, const char* line, char* buffer, DWORD size) {
   CommandLine c;
   Status s = ParseCommandLine(line, false, ReadResponseFile, c);
   if (s != kOk) return Fail(s, std::string(), buffer, size);
+  Caller caller = TakeCaller(owner, c);
   bool test = false, flat = false;
   for (const std::string& w : c.switches) {
     if (w == "-t") test = true;
     else if (w == "-j") flat = true;
     else return Fail(kErrorCommand, w, buffer, size);
   }
-  return RunExtract(Format::Zip, c, flat, test, buffer, size);
+  return RunExtract(caller, Format::Zip, c, flat, test, buffer, size);
 }
 
-int RunZip(const char* line, char* buffer, DWORD size) {
+int RunZip(HWND owner, const char* line, char* buffer, DWORD size) {
   CommandLine c;
   Status s = ParseCommandLine(line, false, ReadResponseFile, c);
   if (s != kOk) return Fail(s, std::string(), buffer, size);
+  Caller caller = TakeCaller(owner, c);
   if (Has(c, "--sfx")) {
     if (c.switches.size() != 1 || c.paths.size() != 1) return Fail(kErrorCommand, SwitchList(c), buffer, size);
-    return MakeSelfExtracting(Format::Zip, c.paths[0], WithoutExtension(c.paths[0]) + ".exe", buffer, size);
+    return MakeSelfExtracting(caller, Format::Zip, c.paths[0], WithoutExtension(c.paths[0]) + ".exe", buffer, size);
   }
   PackOptions options;
+  options.caller = caller;
   options.recurse = false;
   for (const std::string& w : c.switches) {
     if (w == "-r") options.recurse = true;
@@ -121,13 +137,14 @@ int RunZip(const char* line, char* buffer, DWORD size) {
   return Pack(Format::Zip, c.paths[0], base, files, options, buffer, size);
 }
 
-int RunTar(const char* line, char* buffer, DWORD size) {
+int RunTar(HWND owner, const char* line, char* buffer, DWORD size) {
   CommandLine c;
   Status s = ParseCommandLine(line, true, ReadResponseFile, c);
   if (s != kOk) return Fail(s, std::string(), buffer, size);
+  Caller caller = TakeCaller(owner, c);
   if (!c.switches.empty()) return Fail(kErrorCommand, SwitchList(c), buffer, size);
   if (c.command == "x" || c.command == "e" || c.command == "t")
-    return RunExtract(Format::Tar, c, c.command == "e", c.command == "t", buffer, size);
+    return RunExtract(caller, Format::Tar, c, c.command == "e", c.command == "t", buffer, size);
   return Fail(kErrorCommand, c.command, buffer, size);
 }
 

@@ -55,23 +55,67 @@ std::unique_ptr<ArchiveReader> OpenArchive(Format format, Source& source, const 
   return nullptr;
 }
 
+namespace {
+
+// The folder target, also naming each file to the progress window.
+class ShownFolderTarget : public FolderTarget {
+ public:
+  ShownFolderTarget(const std::wstring& folder, bool flat, WorkProgress& progress)
+      : FolderTarget(folder, flat), progress_(progress) {}
+  Sink* BeginFile(const PathParts& parts, NameCharset charset, const Entry& entry, Status* error) override {
+    progress_.SetFile(Widen(entry.name, charset == NameCharset::Utf8 ? CP_UTF8 : 932));
+    return FolderTarget::BeginFile(parts, charset, entry, error);
+  }
+
+ private:
+  WorkProgress& progress_;
+};
+
+// Testing: every entry read and checked as in an extraction, nothing written.
+class CheckTarget : public ExtractTarget {
+ public:
+  CheckTarget(WorkProgress& progress, uint64_t total) : progress_(progress), total_(total) {}
+  Status MakeFolder(const PathParts&, NameCharset, const Entry&) override { return kOk; }
+  Sink* BeginFile(const PathParts&, NameCharset charset, const Entry& entry, Status*) override {
+    progress_.SetFile(Widen(entry.name, charset == NameCharset::Utf8 ? CP_UTF8 : 932));
+    return &nothing_;
+  }
+  Status EndFile(bool) override { return kOk; }
+  Status LinkFile(const PathParts&, NameCharset, const PathParts&, NameCharset, const Entry&) override { return kOk; }
+  std::unique_ptr<Source> OpenFile(const PathParts&, NameCharset) override { return nullptr; }
+  bool Progress(uint64_t archiveBytes) override { return progress_.Step(archiveBytes, total_); }
+
+ private:
+  WorkProgress& progress_;
+  uint64_t total_;
+  NullSink nothing_;
+};
+
+}  // namespace
+
 Status ExtractArchive(Format format, const std::wstring& archive, const std::wstring& folder, bool flat,
-                      ExtractReport& report, const std::function<bool(uint64_t, uint64_t)>& progress) {
+                      ExtractReport& report, WorkProgress* progress) {
   report = ExtractReport();
   FileSource source(archive);
   if (!source.IsOpen()) return report.result = kErrorArchiveOpen;
   Status error = kOk;
   std::unique_ptr<ArchiveReader> reader = OpenArchive(format, source, archive, &error);
   if (!reader) return report.result = (error == kOk ? kErrorNotArchive : error);
-  if (folder.empty()) return ExtractAll(*reader, nullptr, report);
-  if (!MakeFolders(folder)) return report.result = kErrorWrite;
-  FolderTarget target(folder, flat);
   uint64_t total = source.Size();
-  if (progress) target.onProgress = [&](uint64_t done) { return progress(done, total); };
+  WorkProgress none;  // never started: shows nothing, never cancels
+  WorkProgress& shown = progress ? *progress : none;
+  if (folder.empty()) {
+    CheckTarget check(shown, total);
+    return ExtractAll(*reader, &check, report);
+  }
+  if (!MakeFolders(folder)) return report.result = kErrorWrite;
+  ShownFolderTarget target(folder, flat, shown);
+  target.onProgress = [&shown, total](uint64_t done) { return shown.Step(done, total); };
   return ExtractAll(*reader, &target, report);
 }
 
-int RunExtract(Format format, const CommandLine& command, bool flat, bool test, char* buffer, DWORD size) {
+int RunExtract(const Caller& caller, Format format, const CommandLine& command, bool flat, bool test, char* buffer,
+               DWORD size) {
   if (command.paths.empty() || command.paths.size() > 2 || (test && command.paths.size() > 1))
     return Fail(kErrorCommand, std::string(), buffer, size);
   std::wstring archive = FromProgram(command.paths[0]);
@@ -81,7 +125,12 @@ int RunExtract(Format format, const CommandLine& command, bool flat, bool test, 
     folder = command.paths.size() > 1 ? FromProgram(command.paths[1]) : std::wstring(L".");
   }
   ExtractReport report;
-  Status status = ExtractArchive(format, archive, test ? std::wstring() : folder, flat, report);
+  WorkProgress progress;
+  progress.Start(caller, test ? L"書庫を検査しています" : L"展開しています", command.paths[0]);
+  Status status = ExtractArchive(format, archive, test ? std::wstring() : folder, flat, report, &progress);
+  progress.Close();
+  // What was extracted before stays; the file being written was removed.
+  if (report.cancelled) return Fail(kErrorCancelled, name, buffer, size);
   if (status == kErrorArchiveOpen || status == kErrorNotArchive || (status == kErrorWrite && report.files == 0 &&
                                                                      report.problemCount == 0))
     return Fail(status, name, buffer, size);

@@ -12,6 +12,8 @@
 
 namespace arc {
 
+class WorkProgress;
+
 enum class Format { Lzh, Zip, Tar };
 
 // Library version, times 100.
@@ -24,14 +26,15 @@ bool CheckArchive(Format format, const char* path);
 // a single gzip file's name); null with *error on failure.
 std::unique_ptr<ArchiveReader> OpenArchive(Format format, Source& source, const std::wstring& path, Status* error);
 
-// Extracts into `folder` (created when missing); fills `report`.
+// Extracts into `folder` (created when missing), or tests the archive when
+// `folder` is empty; fills `report`. `progress` (may be null) follows it.
 Status ExtractArchive(Format format, const std::wstring& archive, const std::wstring& folder, bool flat,
-                      ExtractReport& report, const std::function<bool(uint64_t, uint64_t)>& progress = nullptr);
+                      ExtractReport& report, WorkProgress* progress = nullptr);
 
-// The work entries.
-int RunUnlha(const char* command, char* buffer, DWORD size);
-int RunUnzip(const char* command, char* buffer, DWORD size);
-int RunZip(const char* command, char* buffer, DWORD size);
-int RunTar(const char* command, char* buffer, DWORD size);
+// The work entries; `owner` is the caller's window (may be null).
+int RunUnlha(HWND owner, const char* command, char* buffer, DWORD size);
+int RunUnzip(HWND owner, const char* command, char* buffer, DWORD size);
+int RunZip(HWND owner, const char* command, char* buffer, DWORD size);
+int RunTar(HWND owner, const char* command, char* buffer, DWORD size);
 
 }  // namespace arc

@@ -25,6 +25,7 @@ const char* StatusText(Status status) {
     case kErrorSfx: return "自己解凍形式を作れません";
     case kErrorLink: return "リンクを展開できません";
     case kErrorTooLarge: return "形式の上限を超える大きさです";
+    case kErrorCancelled: return "中止しました";
     case kErrorNameCharset: return "この形式では記録できない文字を含む名前です";
   }
   return "エラーが発生しました";

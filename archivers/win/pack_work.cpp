@@ -30,6 +30,7 @@ struct PackState {
   std::string problemText;
   std::string listing;
   std::set<std::wstring> added;  // NameKey of every entry written
+  WorkProgress progress;
 };
 
 // The parts of a relative path, without empty and "." ones.
@@ -119,6 +120,11 @@ void PackFolderContents(PackState& state, const std::wstring& folder, std::vecto
 
 void PackPath(PackState& state, const std::wstring& path, std::vector<std::wstring>& parts, int depth) {
   if (state.aborted || depth > 256) return;
+  if (!state.progress.Pulse()) {
+    state.result = kErrorCancelled;
+    state.aborted = true;
+    return;
+  }
   if (SamePath(path, state.archive) || SamePath(path, state.temporary)) return;
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW(LongPath(path).c_str(), &data);
@@ -156,10 +162,13 @@ void PackPath(PackState& state, const std::wstring& path, std::vector<std::wstri
     Problem(state, kErrorSourceFile, path);
     return;
   }
-  FileStream stream(file);
+  FileStream read(file);
+  state.progress.SetFile(path);
+  CountedStream stream(read, state.progress, entry.size);
   Status s = state.writer->Add(entry, &stream);
   CloseHandle(file);
   if (s == kOk && stream.Failed()) s = kErrorSourceFile;
+  if (state.progress.Cancelled()) s = kErrorCancelled;
   if (s != kOk) {
     // The writer has written part of the entry: the archive is unusable.
     Problem(state, s, path);
@@ -235,6 +244,7 @@ int Pack(Format format, const std::string& archivePath, const std::string& base,
   state.options = options;
   state.archive = archive;
   state.temporary = temporary;
+  state.progress.Start(options.caller, L"圧縮しています", archivePath);
   for (const std::string& file : files) {
     std::string full = IsAbsolute(file) ? file : base + file;
     std::wstring wide = FromProgram(full);

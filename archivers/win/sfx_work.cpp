@@ -26,8 +26,8 @@ bool StubBytes(const void*& data, DWORD& length) {
 
 // Writes the stub followed by the archive (ZIP offsets moved by the stub's
 // length) to `exe`, through a temporary file.
-int MakeSelfExtracting(Format format, const std::string& archivePath, const std::string& exePath, char* buffer,
-                       DWORD size) {
+int MakeSelfExtracting(const Caller& caller, Format format, const std::string& archivePath, const std::string& exePath,
+                       char* buffer, DWORD size) {
   const void* stub;
   DWORD stubLength;
   if (!StubBytes(stub, stubLength)) return Fail(kErrorSfx, std::string(), buffer, size);
@@ -37,8 +37,12 @@ int MakeSelfExtracting(Format format, const std::string& archivePath, const std:
   if (!valid) return Fail(kErrorNotArchive, archivePath, buffer, size);
   std::wstring exe = FromProgram(exePath);
   std::wstring temporary = exe + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-  FileOutput output;
-  if (!output.Create(temporary)) return Fail(kErrorWrite, exePath, buffer, size);
+  FileOutput file;
+  if (!file.Create(temporary)) return Fail(kErrorWrite, exePath, buffer, size);
+  WorkProgress progress;
+  progress.Start(caller, L"自己解凍形式を作成しています", archivePath);
+  progress.SetFile(exe);
+  CountedOutput output(file, progress, stubLength + source.Size());
   Status s = output.Write(stub, stubLength) ? kOk : kErrorWrite;
   if (s == kOk && format == Format::Zip) {
     s = CopyZipAfterPrefix(source, output, stubLength);
@@ -51,13 +55,15 @@ int MakeSelfExtracting(Format format, const std::string& archivePath, const std:
       at += got;
     }
   }
-  if (!output.Close() && s == kOk) s = kErrorWrite;
+  progress.Close();
+  if (progress.Cancelled()) s = kErrorCancelled;
+  if (!file.Close() && s == kOk) s = kErrorWrite;
   if (s == kOk && !MoveFileExW(LongPath(temporary).c_str(), LongPath(exe).c_str(),
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
     s = kErrorWrite;
   if (s != kOk) {
     DeleteFileW(LongPath(temporary).c_str());
-    return Fail(s == kErrorWrite ? kErrorWrite : kErrorSfx, exePath, buffer, size);
+    return Fail(s == kErrorWrite || s == kErrorCancelled ? s : kErrorSfx, exePath, buffer, size);
   }
   return Finish(kOk, PathName(exePath) + " を作成しました。", buffer, size);
 }

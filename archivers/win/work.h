@@ -9,6 +9,7 @@
 
 #include "archivers/win/command_line.h"
 #include "archivers/win/library.h"
+#include "archivers/win/progress_window.h"
 
 namespace arc {
 
@@ -25,7 +26,8 @@ int Fail(Status status, const std::string& detail, char* buffer, DWORD size);
 std::string Count(uint64_t n);
 
 // x, e and t: the archive, then the output folder (default the current one).
-int RunExtract(Format format, const CommandLine& command, bool flat, bool test, char* buffer, DWORD size);
+int RunExtract(const Caller& caller, Format format, const CommandLine& command, bool flat, bool test, char* buffer,
+               DWORD size);
 
 struct PackOptions {
   bool recurse = true;        // folders given are packed with their contents
@@ -33,6 +35,7 @@ struct PackOptions {
   bool attributes = true;     // files' attributes are kept
   bool verbose = false;       // the summary lists every file
   int level = 6;
+  Caller caller;              // shown to, and stoppable by, the user unless silent
 };
 
 // Packs `files` (relative to `base` unless absolute) into `archivePath`.
@@ -40,7 +43,7 @@ int Pack(Format format, const std::string& archivePath, const std::string& base,
          const PackOptions& options, char* buffer, DWORD size);
 
 // Writes the carried stub followed by the archive to `exePath`.
-int MakeSelfExtracting(Format format, const std::string& archivePath, const std::string& exePath, char* buffer,
-                       DWORD size);
+int MakeSelfExtracting(const Caller& caller, Format format, const std::string& archivePath, const std::string& exePath,
+                       char* buffer, DWORD size);
 
 }  // namespace arc

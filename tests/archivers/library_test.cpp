@@ -62,12 +62,13 @@ class ArchiverLibraries : public ::testing::Test {
     return lib;
   }
 
-  // Calls the work entry as the program does: zeroed 32,768 bytes, size 32,767.
+  // Calls the work entry as the program does: zeroed 32,768 bytes, size 32,767;
+  // silent, since these tests do not look at the progress window.
   int Call(const Spec& spec, const std::string& command, std::string* text = nullptr) {
     Library lib = Load(spec);
     if (!lib.work) return -1;
     std::vector<char> buffer(32768, 0);
-    int result = lib.work(nullptr, command.c_str(), buffer.data(), 32767);
+    int result = lib.work(nullptr, (command + " --silent").c_str(), buffer.data(), 32767);
     if (text) *text = buffer.data();
     return result;
   }
