@@ -87,6 +87,11 @@ class DirectoryCursor {
   size_t begin_ = 0, filled_ = 0;  // window_[begin_, filled_) holds the bytes from position_ on
 };
 
+// Whether a name is well-formed UTF-8 holding at least one multi-byte
+// sequence: how names from Unix and macOS tools are told from code page 932
+// when the UTF-8 flag is missing.
+bool LooksUtf8(const uint8_t* p, size_t n);
+
 // CRC-32 of a buffer of any length (zlib's crc32 takes 32-bit lengths).
 uint32_t Crc32(uint32_t crc, const void* data, size_t n);
 

@@ -142,7 +142,10 @@ Status ZipReader::Next(Entry& entry) {
   position_ = cur_.offset;
 
   // Names: UTF-8 when flagged; else a Unicode Path extra whose CRC matches
-  // the stored name; else the creator's code page, taken to be 932.
+  // the stored name; else UTF-8 when the bytes are UTF-8 beyond ASCII (Unix
+  // and macOS tools leave the flag out); else the creator's code page, taken
+  // to be 932. Code page 932 text is rarely valid UTF-8 with multi-byte
+  // sequences, as its lead bytes run into the UTF-8 continuation range.
   entry.name.assign(reinterpret_cast<const char*>(h.name), h.nameLength);
   const uint8_t* x;
   size_t xn;
@@ -151,6 +154,8 @@ Status ZipReader::Next(Entry& entry) {
   } else if (FindExtra(h.extra, h.extraLength, kExtraUnicodePath, &x, &xn) && xn > 5 && x[0] == 1 &&
              Le32(x + 1) == Crc32(0, h.name, h.nameLength)) {
     entry.name.assign(reinterpret_cast<const char*>(x + 5), xn - 5);
+    entry.charset = NameCharset::Utf8;
+  } else if (LooksUtf8(h.name, h.nameLength)) {
     entry.charset = NameCharset::Utf8;
   }
 

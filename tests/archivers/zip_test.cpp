@@ -10,6 +10,8 @@
 #include <map>
 #include <set>
 
+#include "archivers/core/extract.h"
+#include "archivers/win/win_files.h"
 #include "tests/archivers/peers.h"
 #include "tests/archivers/read_all.h"
 
@@ -281,6 +283,53 @@ TEST(ZipRead, UnixSymlinksAreLinksWithTheirTarget) {
     EXPECT_EQ(arc::EntryKind::Link, l.entries[1].entry.kind);
     EXPECT_EQ("t.txt", l.entries[1].entry.linkTarget);
     EXPECT_EQ(arc::kOk, l.entries[1].status);
+  }
+}
+
+// Names without the UTF-8 flag: UTF-8 from Unix tools, code page 932 from
+// Windows ones; extraction must create exactly the recorded names.
+TEST(ZipRead, UnflaggedNamesAreUtf8WhenTheyLookItElseCodePage932) {
+  struct Case {
+    const char* label;
+    std::string script;                 // makes t.zip in the folder, or empty
+    std::vector<std::string> cp932;     // else our writer stores these names, unflagged
+    std::set<std::wstring> expected;
+  } cases[] = {
+      {"zip on Linux", std::string("echo a > ") + u8"Café.txt" + " && echo b > " + u8"表.txt" +
+           " && echo c > a.txt && LC_ALL=C.UTF-8 zip -q t.zip *.txt",
+       {}, {L"Caf\u00e9.txt", L"\u8868.txt", L"a.txt"}},
+      {"Shift-JIS names", "", {"表.txt", "日本語.txt", "a.txt"}, {L"\u8868.txt", L"\u65e5\u672c\u8a9e.txt", L"a.txt"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::string folder = peers::FreshFolder("zipnames");
+    if (c.script.empty()) {
+      std::vector<NewFile> files;
+      for (const std::string& name : c.cp932) files.push_back({{name}, {}, false, "x", 1, 0x20});
+      ASSERT_TRUE(peers::WriteFile(folder + "\\t.zip", WriteZip(files)));
+    } else {
+      peers::Result r = peers::Run(peers::UnixPath(folder), c.script);
+      ASSERT_EQ(0, r.exitCode) << r.output;
+    }
+    std::string zip = ReadOrFail(folder + "\\t.zip");
+    arc::MemorySource source(zip);
+    Status open = arc::kOk;
+    auto reader = arc::OpenZip(source, &open);
+    ASSERT_TRUE(reader) << open;
+    std::wstring out = arc::Widen(folder, CP_ACP) + L"\\out";
+    ASSERT_TRUE(CreateDirectoryW(out.c_str(), nullptr));
+    arc::FolderTarget target(out);
+    arc::ExtractReport report;
+    EXPECT_EQ(arc::kOk, arc::ExtractAll(*reader, &target, report));
+    std::set<std::wstring> made;
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((out + L"\\*").c_str(), &fd);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    do {
+      if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L"..")) made.insert(fd.cFileName);
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+    EXPECT_TRUE(made == c.expected);
   }
 }
 
