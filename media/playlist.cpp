@@ -146,10 +146,12 @@ bool ReplaceFile(const char* path, const std::string& bytes) {
   return false;
 }
 
-// Appends the entries of list text that name existing files; relative ones
-// are taken from the list's folder. The list draws once at the end.
-void AddEntries(HWND list, const std::string& bytes, const std::string& listFolder) {
-  std::vector<std::string> entries = m3u::ParseList(bytes);
+// Appends the entries of a list file's bytes that name existing files;
+// relative ones are taken from the list's folder. The list draws once at the
+// end. False when the file held lines but none the program can hold.
+bool AddEntries(HWND list, const std::string& bytes, const std::string& listFolder, bool utf8List) {
+  m3u::ListText text = m3u::ReadList(bytes, utf8List);
+  const std::vector<std::string>& entries = text.entries;
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   SendMessageA(list, LVM_SETITEMCOUNT, WPARAM(Count(list) + int(entries.size())), 0);
   for (const std::string& entry : entries) {
@@ -158,7 +160,12 @@ void AddEntries(HWND list, const std::string& bytes, const std::string& listFold
   }
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
+  return !entries.empty() || text.lost == 0;
 }
+
+// Set while "backup.m3u" exists but was not read: an empty list never
+// replaces it, so a list this version cannot read outlives a restart.
+bool g_backupUnread = false;
 
 // The one-shot timer that starts the track Forward and Back chose. It calls
 // back by itself, so the main window's own timer handling never sees it.
@@ -350,24 +357,38 @@ void AddTrack(HWND list, const char* path) {
   InsertEntry(list, Count(list), m3u::NameOfPath(path), path);
 }
 
-bool LoadListFile(HWND list, const char* listPath) {
+namespace {
+
+enum class Loaded { kUnreadable, kNothingUsable, kRead };
+
+Loaded LoadInto(HWND list, const char* listPath) {
   std::string bytes;
-  if (ReadWholeFile(listPath, &bytes) != ReadResult::kRead) return false;
+  if (ReadWholeFile(listPath, &bytes) != ReadResult::kRead) return Loaded::kUnreadable;
   char folder[MAX_PATH * 2];
   FolderOfPath(listPath, folder, sizeof folder);
-  AddEntries(list, bytes, folder);
-  return true;
+  return AddEntries(list, bytes, folder, m3u::IsUtf8ListName(listPath)) ? Loaded::kRead : Loaded::kNothingUsable;
 }
+
+}  // namespace
+
+bool LoadListFile(HWND list, const char* listPath) { return LoadInto(list, listPath) != Loaded::kUnreadable; }
 
 bool WriteListFile(HWND list, const char* listPath) {
   std::vector<std::string> paths;
   for (int i = 0, n = Count(list); i < n; ++i) paths.push_back(PlaylistItemText(list, i, 1));
-  return ReplaceFile(listPath, m3u::FormatList(paths));
+  return ReplaceFile(listPath, m3u::FormatList(paths, m3u::IsUtf8ListName(listPath)));
 }
 
-void LoadBackupList(HWND list) { LoadListFile(list, kBackupList); }
+void LoadBackupList(HWND list) {
+  Loaded loaded = LoadInto(list, kBackupList);
+  g_backupUnread = loaded == Loaded::kNothingUsable ||
+                   (loaded == Loaded::kUnreadable && GetFileAttributesA(kBackupList) != INVALID_FILE_ATTRIBUTES);
+}
 
-void SaveBackupList(HWND list) { WriteListFile(list, kBackupList); }
+void SaveBackupList(HWND list) {
+  if (g_backupUnread && Count(list) == 0) return;
+  if (WriteListFile(list, kBackupList)) g_backupUnread = false;
+}
 
 void StartChosenTrack(HWND mainWindow, CMediaPlayer& player) {
   if (!PlaylistState.movePending) return;
@@ -476,7 +497,7 @@ void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id) {
             char folder[MAX_PATH];
             FolderOfPath(path, folder, sizeof folder);
             SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-            AddEntries(list, bytes, folder);
+            AddEntries(list, bytes, folder, m3u::IsUtf8ListName(path));
           } else if (read == ReadResult::kTooLarge) {
             std::string message = std::string(path) + "\nは大きすぎるため読み込めません（64 MB まで）";
             g_sideEffects.messageBox(mainWindow, message.c_str(), kListErrorCaption, MB_OK | MB_ICONINFORMATION);

@@ -1,25 +1,110 @@
 #include "playlist_file.h"
 
+#include <windows.h>
+
 #include <cstring>
 
 #include "../framework/text.h"
 
 namespace m3u {
 
-std::vector<std::string> ParseList(const std::string& bytes) {
-  std::vector<std::string> entries;
+namespace {
+
+// The lines of a text: a line ends at LF, a CR before it is dropped, the last
+// line needs no line end. Empty lines, lines longer than `maxLength` and lines
+// with a zero (which would end the path early) are skipped whole.
+template <typename Char>
+std::vector<std::basic_string<Char>> Lines(const std::basic_string<Char>& text, size_t maxLength) {
+  std::vector<std::basic_string<Char>> lines;
   size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
+  while (start < text.size()) {
+    size_t end = text.find(Char('\n'), start);
+    if (end == std::basic_string<Char>::npos) end = text.size();
     size_t length = end - start;
-    if (length && bytes[end - 1] == '\r') --length;
-    // A zero byte would end the path early: such a line names no file.
-    if (length && length <= kMaxPathBytes && !std::memchr(bytes.data() + start, '\0', length))
-      entries.emplace_back(bytes, start, length);
+    if (length && text[end - 1] == Char('\r')) --length;
+    if (length && length <= maxLength && !std::char_traits<Char>::find(text.data() + start, length, Char(0)))
+      lines.emplace_back(text, start, length);
     start = end + 1;
   }
-  return entries;
+  return lines;
+}
+
+std::wstring Widen(UINT codePage, const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), &wide[0], n);
+  return wide;
+}
+
+// Wide text in the program's form; false when a character has no exact
+// counterpart there (a look-alike such as e for é would name another file).
+// The way back tells, on every system the program runs on.
+bool ToProgramForm(const std::wstring& wide, std::string* out) {
+  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return false;
+  out->assign(size_t(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), &(*out)[0], n, nullptr, nullptr);
+  return Widen(CP_ACP, *out) == wide;
+}
+
+std::string Utf8Of(const std::string& programText) {
+  std::wstring wide = Widen(CP_ACP, programText);
+  if (wide.empty()) return std::string();
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> ParseList(const std::string& bytes) { return Lines(bytes, kMaxPathBytes); }
+
+bool IsUtf8ListName(const std::string& path) {
+  return path.size() >= 5 && lstrcmpiA(path.c_str() + path.size() - 5, ".m3u8") == 0;
+}
+
+Encoding DetectEncoding(const std::string& bytes, bool utf8List, size_t* markLength) {
+  *markLength = 0;
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    *markLength = 3;
+    return Encoding::kUtf8;
+  }
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) {
+    *markLength = 2;
+    return bytes[0] == '\xFF' ? Encoding::kUtf16Le : Encoding::kUtf16Be;
+  }
+  return utf8List ? Encoding::kUtf8 : Encoding::kSystem;
+}
+
+ListText ReadList(const std::string& bytes, bool utf8List) {
+  ListText list;
+  size_t mark = 0;
+  Encoding encoding = DetectEncoding(bytes, utf8List, &mark);
+  if (encoding == Encoding::kSystem) {
+    list.entries = ParseList(bytes);
+    return list;
+  }
+  std::wstring text;
+  if (encoding == Encoding::kUtf8) {
+    text = Widen(CP_UTF8, bytes.substr(mark));
+  } else {
+    bool bigEndian = encoding == Encoding::kUtf16Be;
+    for (size_t i = mark; i + 1 < bytes.size(); i += 2) {
+      unsigned char first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+      text += wchar_t(bigEndian ? (first << 8) | second : (second << 8) | first);
+    }
+  }
+  // A path longer in characters than kMaxPathBytes is longer in bytes too.
+  for (const std::wstring& line : Lines(text, kMaxPathBytes)) {
+    std::string path;
+    if (ToProgramForm(line, &path) && path.size() <= kMaxPathBytes)
+      list.entries.push_back(path);
+    else
+      ++list.lost;
+  }
+  return list;
 }
 
 std::string FormatList(const std::vector<std::string>& paths) {
@@ -28,6 +113,13 @@ std::string FormatList(const std::vector<std::string>& paths) {
     bytes += path;
     bytes += "\r\n";
   }
+  return bytes;
+}
+
+std::string FormatList(const std::vector<std::string>& paths, bool utf8List) {
+  if (!utf8List) return FormatList(paths);
+  std::string bytes;
+  for (const std::string& path : paths) bytes += Utf8Of(path) + "\r\n";
   return bytes;
 }
 

@@ -51,6 +51,45 @@ TEST(ListFile, LinesAsWrittenByHandAndByOtherPrograms) {
   for (const Case& c : cases) EXPECT_EQ(m3u::ParseList(c.bytes), c.entries) << c.what;
 }
 
+// UTF-16 bytes of a wide text, in either byte order.
+std::string Utf16(const std::wstring& text, bool bigEndian) {
+  std::string bytes;
+  for (wchar_t c : text) {
+    char low = char(c & 0xFF), high = char((c >> 8) & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+TEST(ListFile, EncodingsByMarkAndByName) {
+  // Narrow literals here are the program's Shift-JIS; u8 ones UTF-8.
+  const std::wstring wide = L"C:\\\u8868.mp3\r\nCaf\u00e9.mp3\r\nb.mp3";
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool utf8List;
+    Lines entries;
+    size_t lost;
+  } cases[] = {
+      {"m3u in Shift-JIS", "C:\\表.mp3\r\n", false, {"C:\\表.mp3"}, 0},
+      {"m3u with a UTF-8 mark", std::string(u8"\uFEFFC:\\表.mp3\r\nCafé.mp3\r\nb.mp3"), false,
+       {"C:\\表.mp3", "b.mp3"}, 1},
+      {"m3u in UTF-16 LE", "\xFF\xFE" + Utf16(wide, false), false, {"C:\\表.mp3", "b.mp3"}, 1},
+      {"m3u in UTF-16 BE", "\xFE\xFF" + Utf16(wide, true), false, {"C:\\表.mp3", "b.mp3"}, 1},
+      {"m3u8 without a mark", std::string(u8"C:\\表.mp3\nb.mp3"), true, {"C:\\表.mp3", "b.mp3"}, 0},
+      {"m3u8 with a mark", std::string(u8"\uFEFFC:\\表.mp3\n"), true, {"C:\\表.mp3"}, 0},
+  };
+  for (const Case& c : cases) {
+    m3u::ListText text = m3u::ReadList(c.bytes, c.utf8List);
+    EXPECT_EQ(text.entries, c.entries) << c.what;
+    EXPECT_EQ(text.lost, c.lost) << c.what;
+  }
+  EXPECT_TRUE(m3u::IsUtf8ListName("C:\\a.M3U8"));
+  EXPECT_FALSE(m3u::IsUtf8ListName("C:\\a.m3u"));
+  EXPECT_EQ(m3u::FormatList({"C:\\表.mp3"}, true), std::string(u8"C:\\表.mp3\r\n"));
+  EXPECT_EQ(m3u::FormatList({"C:\\表.mp3"}, false), "C:\\表.mp3\r\n");
+}
+
 TEST(ListFile, EmptyListGivesEmptyFile) {
   EXPECT_EQ(m3u::FormatList({}), "");
   EXPECT_EQ(m3u::FormatList({"a.mp3"}), "a.mp3\r\n");

@@ -530,6 +530,37 @@ TEST_F(BackupListTest, FailedWriteLeavesTheOldList) {
 }
 
 
+TEST_F(BackupListTest, UnicodeBackupIsReadAndOneNotReadIsNeverEmptied) {
+  Fill({"a.mp3"});
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("a\0.\0m\0p\0" "3\0", 10);
+  const std::string onlyForeign = std::string(u8"\uFEFFCaf\u00e9.mp3\r\n");
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool heldWhileLoading;
+    int entries;
+    std::string afterSave;
+  } cases[] = {
+      {"UTF-8 mark", "\xEF\xBB\xBF" "a.mp3\r\n", false, 1, "a.mp3\r\n"},
+      {"UTF-16", utf16, false, 1, "a.mp3\r\n"},
+      {"no name the program can hold", onlyForeign, false, 0, onlyForeign},
+      {"unreadable", "b.mp3\r\n", true, 0, "b.mp3\r\n"},
+  };
+  for (const Case& c : cases) {
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    TempFolder::Write(folder.File("backup.m3u"), c.bytes);
+    HANDLE held = c.heldWhileLoading ? CreateFileA(folder.File("backup.m3u").c_str(), GENERIC_READ, 0, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr)
+                                     : INVALID_HANDLE_VALUE;
+    LoadBackupList(list);
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    EXPECT_EQ(Count(), c.entries) << c.what;
+    SaveBackupList(list);
+    EXPECT_EQ(Backup(), c.afterSave) << c.what;
+  }
+}
+
 // What the list dialogs were shown, and the answer they give.
 struct DialogAnswer {
   static std::string file;
