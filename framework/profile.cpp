@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app.h"
+#include "file_io.h"
 #include "ini_file.h"
 
 struct ProfileCache {
@@ -17,26 +18,15 @@ struct ProfileCache {
 
 namespace {
 
-bool FileLoad(const char* file, std::string* bytes) { return ini::ReadFile(file, bytes); }
+bool FileLoad(const char* file, std::string* bytes) {
+  return ReadWholeFile(file, bytes, UINT64_MAX) == ReadResult::kRead;
+}
 
 // The new text goes to a file of this process's own beside the profile, which
 // then replaces it in one move: a program killed or a disk filled in the
 // middle leaves the old profile whole, and two copies of the program saving
 // at once leave one complete version.
-bool FileStore(const char* file, const std::string& bytes) {
-  DWORD attributes = GetFileAttributesA(file);
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-    return false;  // the user asked for this file to stay as it is
-  char temporary[MAX_PATH + 32];
-  std::snprintf(temporary, sizeof temporary, "%s.%lu.tmp", file,
-                static_cast<unsigned long>(GetCurrentProcessId()));
-  if (ini::WriteFile(temporary, bytes) &&
-      MoveFileExA(temporary, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  DeleteFileA(temporary);
-  return false;
-}
+bool FileStore(const char* file, const std::string& bytes) { return ReplaceFileSafely(file, bytes); }
 
 std::wstring Widen(UINT codePage, const char* data, size_t length) {
   if (length == 0) return std::wstring();

@@ -10,6 +10,7 @@
 #include "../core/settings.h"
 #include "../core/side_effects.h"
 #include "../framework/app.h"
+#include "../framework/file_io.h"
 #include "../framework/files.h"
 #include "../framework/text.h"
 #include "../resources/resource.h"
@@ -78,73 +79,6 @@ void RestoreProgramFolder() {
 }
 
 const char kListErrorCaption[] = "リストエラー";
-
-enum class ReadResult { kRead, kUnreadable, kTooLarge };
-
-// The whole file, which is read into memory: a list larger than any real one
-// is refused before anything is allocated.
-ReadResult ReadWholeFile(const char* path, std::string* bytes) {
-  if (IsDevicePath(path)) return ReadResult::kUnreadable;
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return ReadResult::kUnreadable;
-  DWORD high = 0;
-  DWORD size = GetFileSize(file, &high);
-  ReadResult result = ReadResult::kRead;
-  if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
-    result = ReadResult::kUnreadable;
-  } else if (high || size > kMaxListBytes) {
-    result = ReadResult::kTooLarge;
-  } else if (size) {
-    bytes->resize(size);
-    DWORD read = 0;
-    if (!ReadFile(file, &(*bytes)[0], size, &read, nullptr) || read != size) result = ReadResult::kUnreadable;
-  }
-  CloseHandle(file);
-  return result;
-}
-
-// A new file beside `path` for the list's new text, opened for writing. Its
-// name is no longer than the target's own, so it fits wherever the target
-// does: "~", a number, the process id, ".tmp", cut to that length. An
-// existing file of that name is never touched; the next number is tried.
-HANDLE CreateTemporaryBeside(const char* path, char* temporary, size_t size) {
-  size_t slash = text::LastSeparator(path);
-  size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
-  size_t nameLength = std::strlen(path + nameAt);
-  if (nameLength == 0 || nameAt + nameLength >= size) return INVALID_HANDLE_VALUE;
-  for (unsigned attempt = 0; attempt < 16; ++attempt) {
-    char name[32];
-    std::snprintf(name, sizeof name, "~%x%lx.tmp", attempt, (unsigned long)GetCurrentProcessId());
-    if (std::strlen(name) > nameLength) name[nameLength] = '\0';
-    std::memcpy(temporary, path, nameAt);
-    std::strcpy(temporary + nameAt, name);
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
-  }
-  return INVALID_HANDLE_VALUE;
-}
-
-// Written beside the target under a name of its own and moved over it, so
-// that the old file stays whole until the new one is complete.
-bool ReplaceFile(const char* path, const std::string& bytes) {
-  if (IsDevicePath(path)) return false;
-  char temporary[MAX_PATH];
-  HANDLE file = CreateTemporaryBeside(path, temporary, sizeof temporary);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = (bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
-                               written == bytes.size())) &&
-            FlushFileBuffers(file);
-  CloseHandle(file);
-  if (ok && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  // The 95 family has no MoveFileEx: the old file goes only once the new one is whole.
-  if (ok && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
-    DeleteFileA(path);
-    if (MoveFileA(temporary, path)) return true;
-  }
-  DeleteFileA(temporary);
-  return false;
-}
 
 // Appends the entries of a list file's bytes that name existing files;
 // relative ones are taken from the list's folder. The list draws once at the
@@ -363,7 +297,7 @@ enum class Loaded { kUnreadable, kNothingUsable, kRead };
 
 Loaded LoadInto(HWND list, const char* listPath) {
   std::string bytes;
-  if (ReadWholeFile(listPath, &bytes) != ReadResult::kRead) return Loaded::kUnreadable;
+  if (ReadWholeFile(listPath, &bytes, kMaxListBytes) != ReadResult::kRead) return Loaded::kUnreadable;
   char folder[MAX_PATH * 2];
   FolderOfPath(listPath, folder, sizeof folder);
   return AddEntries(list, bytes, folder, m3u::IsUtf8ListName(listPath)) ? Loaded::kRead : Loaded::kNothingUsable;
@@ -376,7 +310,7 @@ bool LoadListFile(HWND list, const char* listPath) { return LoadInto(list, listP
 bool WriteListFile(HWND list, const char* listPath) {
   std::vector<std::string> paths;
   for (int i = 0, n = Count(list); i < n; ++i) paths.push_back(PlaylistItemText(list, i, 1));
-  return ReplaceFile(listPath, m3u::FormatList(paths, m3u::IsUtf8ListName(listPath)));
+  return ReplaceFileSafely(listPath, m3u::FormatList(paths, m3u::IsUtf8ListName(listPath)));
 }
 
 void LoadBackupList(HWND list) {
@@ -492,7 +426,7 @@ void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id) {
           std::string bytes;
           // An unreadable file leaves the list as it is; one too large to be
           // a list is not read into memory at all.
-          ReadResult read = ReadWholeFile(path, &bytes);
+          ReadResult read = ReadWholeFile(path, &bytes, kMaxListBytes);
           if (read == ReadResult::kRead) {
             char folder[MAX_PATH];
             FolderOfPath(path, folder, sizeof folder);

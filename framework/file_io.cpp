@@ -1,0 +1,88 @@
+#include "file_io.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "files.h"
+#include "text.h"
+
+ReadResult ReadWholeFile(const char* path, std::string* bytes, uint64_t maxBytes) {
+  bytes->clear();
+  if (IsDevicePath(path)) return ReadResult::kUnreadable;
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ReadResult::kUnreadable;
+  DWORD high = 0;
+  DWORD size = GetFileSize(file, &high);
+  ReadResult result = ReadResult::kRead;
+  if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+    result = ReadResult::kUnreadable;
+  } else if (high || size > maxBytes) {
+    result = ReadResult::kTooLarge;
+  } else if (size) {
+    bytes->resize(size);
+    DWORD read = 0;
+    if (!ReadFile(file, &(*bytes)[0], size, &read, nullptr) || read != size) {
+      bytes->clear();
+      result = ReadResult::kUnreadable;
+    }
+  }
+  CloseHandle(file);
+  return result;
+}
+
+namespace {
+
+// The temporary file beside `path`, opened for writing. Its name is the
+// target's with the process id: "<name>.<pid>.tmp", as another copy of the
+// program running at once names its own differently. Where that does not fit
+// the platform's limits, a name no longer than the target's own, which fits
+// wherever the target does: "~", a number, the process id, ".tmp", cut to
+// that length; an existing file of such a name is never touched, the next
+// number is tried.
+HANDLE CreateTemporaryBeside(const char* path, char* temporary, size_t size) {
+  size_t slash = text::LastSeparator(path);
+  size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+  size_t nameLength = std::strlen(path + nameAt);
+  if (nameLength == 0 || nameAt + nameLength >= size) return INVALID_HANDLE_VALUE;
+  unsigned long pid = static_cast<unsigned long>(GetCurrentProcessId());
+  int n = std::snprintf(temporary, size, "%s.%lu.tmp", path, pid);
+  if (n > 0 && size_t(n) < size && size_t(n) < MAX_PATH && size_t(n) - nameAt <= 255)
+    return CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  for (unsigned attempt = 0; attempt < 16; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "~%x%lx.tmp", attempt, pid);
+    if (std::strlen(name) > nameLength) name[nameLength] = '\0';
+    std::memcpy(temporary, path, nameAt);
+    std::strcpy(temporary + nameAt, name);
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+bool ReplaceFileSafely(const char* path, const std::string& bytes) {
+  if (IsDevicePath(path)) return false;
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return false;  // the user asked for this file to stay as it is
+  char temporary[MAX_PATH + 32];
+  HANDLE file = CreateTemporaryBeside(path, temporary, sizeof temporary);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = (bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+                               written == bytes.size())) &&
+            FlushFileBuffers(file);
+  CloseHandle(file);
+  if (ok && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  // The 95 family has no MoveFileEx: the old file goes only once the new one is whole.
+  if (ok && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
+    DeleteFileA(path);
+    if (MoveFileA(temporary, path)) return true;
+  }
+  DeleteFileA(temporary);
+  return false;
+}
