@@ -1,4 +1,4 @@
-#include "run_state.h"
+#include "core/run_state.h"
 
 int OsClass = 0;
 int ClockHourMinute = -1;

@@ -4,10 +4,10 @@
 #pragma once
 #include <windows.h>
 
-#include "../framework/dialog.h"
-#include "../framework/skin_button.h"
-#include "launcher_buttons.h"
-#include "launcher_rules.h"
+#include "framework/dialog.h"
+#include "framework/skin_button.h"
+#include "launcher/launcher_buttons.h"
+#include "launcher/launcher_rules.h"
 
 class CLauncherDialog : public CDialog {
  public:
