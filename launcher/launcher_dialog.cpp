@@ -88,7 +88,7 @@ void CLauncherDialog::BackgroundPath(char* path, size_t size) const {
 }
 
 BOOL CLauncherDialog::OnInitDialog() {
-  if (OsClass == 3) {
+  if (OsClass == kOsNt5) {
     SetWindowLongA(m_hWnd, GWL_EXSTYLE, GetWindowLongA(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
     ApplyTransparency(m_hWnd, AppSettings.Skelton);
   }

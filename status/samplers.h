@@ -3,7 +3,7 @@
 // 1 K is 1,000 bytes throughout.
 #pragma once
 
-#include "../core/run_state.h"  // OsClass
+#include "core/run_state.h"  // OsClass
 
 // Fixes OsClass from the system's version, once at start.
 void DetectOsClass();

@@ -475,7 +475,7 @@ TEST_F(LauncherTest, ToolTipsOfTheArrowsFollowTipEnable) {
 
 TEST_F(LauncherTest, OpacityAndRecreationAfterTheSettingsSheet) {
   HWND l = OpenLauncher("Skelton=50\r\n");
-  if (OsClass == 3) {
+  if (OsClass == kOsNt5) {
     EXPECT_TRUE(GetWindowLongA(l, GWL_EXSTYLE) & WS_EX_LAYERED);
     BYTE alpha = 0;
     DWORD flags = 0;

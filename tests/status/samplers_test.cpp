@@ -122,7 +122,7 @@ TEST(RealSamplers, OsClassFromTheSystemsVersion) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   ASSERT_TRUE(GetVersionExA(&info));
 #pragma GCC diagnostic pop
-  OsClass = -1;
+  OsClass = OsClassValue(-1);
   DetectOsClass();
   EXPECT_EQ(OsClass, OsClassFromVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion));
 }
@@ -183,8 +183,8 @@ static long long SystemTimeNow() {
 }
 
 TEST(RealSamplers, NtCpuUsageFirstZeroThenTheLoad) {
-  int saved = OsClass;
-  OsClass = 3;  // the NT sampler, whatever the detection said
+  OsClassValue saved = OsClass;
+  OsClass = kOsNt5;  // the NT sampler, whatever the detection said
   StartCpuUsage();
   SYSTEM_INFO system;
   GetSystemInfo(&system);
@@ -221,8 +221,8 @@ TEST(RealSamplers, RegistrySamplerWithoutTheCounterReadsZero) {
     EXPECT_NE(RegQueryValueExA(key, "KERNEL\\CPUUsage", nullptr, nullptr, bytes, &size), ERROR_SUCCESS);
     RegCloseKey(key);
   }
-  int saved = OsClass;
-  OsClass = 1;
+  OsClassValue saved = OsClass;
+  OsClass = kOs95Later;
   StartCpuUsage();
   EXPECT_EQ(ReadCpuUsage(), 0);
   EXPECT_EQ(ReadCpuUsage(), 0);
