@@ -169,5 +169,3 @@ unsigned ReadNetworkOctets(bool incoming) {
     sum += incoming ? table->table[i].dwInOctets : table->table[i].dwOutOctets;
   return sum;
 }
-
-unsigned ReadNetworkTotal(bool incoming) { return ThousandsOfBytes(ReadNetworkOctets(incoming)); }

@@ -32,5 +32,3 @@ bool ReadFreeResources(int* system, int* gdi, int* user);
 // Octets received (incoming) or sent, summed over every interface, in
 // unsigned 32-bit arithmetic (so the sum wraps like the counters do).
 unsigned ReadNetworkOctets(bool incoming);
-// The same in thousands of bytes.
-unsigned ReadNetworkTotal(bool incoming);
