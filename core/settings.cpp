@@ -38,7 +38,8 @@ constexpr int kNoLow = -2147483647 - 1, kNoHigh = 2147483647;
 #define SHEET_PASSWORD(section, key) \
   {section, #key, SettingKind::kPassword, kSheet, 0, "", TOVIX_SHEET_TEXT(key), 0, 0}
 
-// Reading order; SaveSettings and SaveWindowState write their rows of it.
+// Reading order; every writer (SaveSettings, SaveWindowState, the launcher's
+// place, the menu toggles) writes its rows of it.
 // A list index or number read outside what its control offers is held to
 // that range: a list would show no selection, and every user of the value
 // relies on the range (a colour byte, a timer period, a table index). The

@@ -88,7 +88,6 @@ extern SheetSettings SettingsWorkingCopy;
 // One profile key of the settings record.
 enum class SettingKind { kInt, kText, kPassword };
 enum SettingUse : unsigned {
-  kLoadOnly = 0,
   kSheet = 1,        // in SheetSettings: edited by the settings sheet, written by SaveSettings
   kWindowState = 2,  // written by SaveWindowState
   kOutsideIsDefault = 4,  // an integer read outside low..high is the default, not held to the range
@@ -127,6 +126,7 @@ void SaveSettings();
 // Takes the window's current left and top, then writes place, drop action,
 // height, repeat mode and volume in one write of the file.
 void SaveWindowState(HWND mainWindow, int ddList);
+// The sheet's part of AppSettings, whole, into the working copy and back.
 void CopyToWorkingCopy();
 void CopyFromWorkingCopy();
 // The two menu toggles write their own key at once.
