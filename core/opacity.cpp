@@ -1,4 +1,4 @@
-#include "opacity.h"
+#include "core/opacity.h"
 
 #include <algorithm>
 

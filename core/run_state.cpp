@@ -1,6 +1,6 @@
-#include "run_state.h"
+#include "core/run_state.h"
 
-int OsClass = 0;
+OsClassValue OsClass = kOs95;
 int ClockHourMinute = -1;
 int MailCounts[3] = {0, 0, 0};
 PlayStateInfo PlayState;

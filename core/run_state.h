@@ -5,10 +5,15 @@
 // Pure code: no <windows.h>.
 #pragma once
 
-// Operating-system class, fixed at start by the samplers: 0 the 95 family at
-// minor version 0, 1 the later 95 family, 2 NT up to 4, 3 NT 5 and later
-// (semi-transparent windows).
-extern int OsClass;
+// Operating-system class, fixed at start by the samplers. In this order, so
+// that "the NT family" is OsClass >= kOsNt.
+enum OsClassValue : int {
+  kOs95 = 0,       // the 95 family at minor version 0
+  kOs95Later = 1,  // the later 95 family
+  kOsNt = 2,       // NT up to 4
+  kOsNt5 = 3,      // NT 5 and later (semi-transparent windows)
+};
+extern OsClassValue OsClass;
 
 // Local hour * 100 + minute at the last status-panel refresh, -1 before the
 // first; written by the status panel, read by the timed shutdown.

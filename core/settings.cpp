@@ -1,32 +1,31 @@
-#include "settings.h"
+#include "core/settings.h"
 
 #include <cstddef>
 #include <cstring>
 #include <string>
 
-#include "stored_password.h"
-#include "../framework/app.h"
+#include "core/stored_password.h"
+#include "framework/app.h"
 
 Settings AppSettings;
-SettingsCopy SettingsWorkingCopy;
+SheetSettings SettingsWorkingCopy;
 
 namespace {
 
 constexpr int kNoLow = -2147483647 - 1, kNoHigh = 2147483647;
-constexpr size_t kNotInCopy = size_t(-1);
 
 }  // namespace
 
-#define TOVIX_FIELD(key) offsetof(Settings, key), kNotInCopy, 0
-#define TOVIX_SHEET_FIELD(key) offsetof(Settings, key), offsetof(SettingsCopy, key), 0
-#define TOVIX_SHEET_TEXT(key) \
-  offsetof(Settings, key), offsetof(SettingsCopy, key), sizeof(Settings::key)
+#define TOVIX_FIELD(key) offsetof(StateSettings, key), 0
+#define TOVIX_SHEET_FIELD(key) offsetof(SheetSettings, key), 0
+#define TOVIX_SHEET_TEXT(key) offsetof(SheetSettings, key), sizeof(SheetSettings::key)
 #define INT_ROW(section, key, use, def) \
   {section, #key, SettingKind::kInt, use, def, nullptr, TOVIX_FIELD(key), kNoLow, kNoHigh}
 #define RANGE_ROW(section, key, use, def, low, high) \
   {section, #key, SettingKind::kInt, use, def, nullptr, TOVIX_FIELD(key), low, high}
-#define SHEET_INT(section, key, def) \
-  {section, #key, SettingKind::kInt, kSheet, def, nullptr, TOVIX_SHEET_FIELD(key), kNoLow, kNoHigh}
+#define SHEET_INT(section, key, def) SHEET_INT_USE(section, key, kSheet, def)
+#define SHEET_INT_USE(section, key, use, def) \
+  {section, #key, SettingKind::kInt, use, def, nullptr, TOVIX_SHEET_FIELD(key), kNoLow, kNoHigh}
 #define SHEET_RANGE(section, key, def, low, high) \
   {section, #key, SettingKind::kInt, kSheet, def, nullptr, TOVIX_SHEET_FIELD(key), low, high}
 #define SHEET_TEXT(section, key, def) \
@@ -39,7 +38,8 @@ constexpr size_t kNotInCopy = size_t(-1);
 #define SHEET_PASSWORD(section, key) \
   {section, #key, SettingKind::kPassword, kSheet, 0, "", TOVIX_SHEET_TEXT(key), 0, 0}
 
-// Reading order; SaveSettings and SaveWindowState write their rows of it.
+// Reading order; every writer (SaveSettings, SaveWindowState, the launcher's
+// place, the menu toggles) writes its rows of it.
 // A list index or number read outside what its control offers is held to
 // that range: a list would show no selection, and every user of the value
 // relies on the range (a colour byte, a timer period, a table index). The
@@ -47,11 +47,10 @@ constexpr size_t kNotInCopy = size_t(-1);
 const SettingRow kSettingRows[] = {
     INT_ROW("WINDOW", MainWindowX, kWindowState, 0),
     INT_ROW("WINDOW", MainWindowY, kWindowState, 0),
-    {"WINDOW", "DDList", SettingKind::kInt, kWindowState, 0, nullptr, kDropActionField, kNotInCopy,
-     0, 0, 4},
+    {"WINDOW", "DDList", SettingKind::kInt, kWindowState, 0, nullptr, kDropActionField, 0, 0, 4},
     INT_ROW("WINDOW", Size, kWindowState, 67),
-    INT_ROW("WINDOW", LunWindowX, kLoadOnly, 0),
-    INT_ROW("WINDOW", LunWindowY, kLoadOnly, 0),
+    INT_ROW("WINDOW", LunWindowX, kLauncherPlace, 0),
+    INT_ROW("WINDOW", LunWindowY, kLauncherPlace, 0),
     RANGE_ROW("MUSIC", RepeatMode, kWindowState, 0, 0, 2),
     RANGE_ROW("MUSIC", Volume, kWindowState, 1000, 0, 1000),
     SHEET_RANGE("ENTRY", Mail, 0, 0, 2),
@@ -61,8 +60,8 @@ const SettingRow kSettingRows[] = {
     SHEET_RANGE("COLOR", B, 255, 0, 255),
     SHEET_RANGE("COLOR", R, 150, 0, 255),
     SHEET_RANGE("COLOR", G, 200, 0, 255),
-    SHEET_INT("WINDOW", TopMostEnable, 0),
-    SHEET_INT("WINDOW", MoveEnable, 0),
+    SHEET_INT_USE("WINDOW", TopMostEnable, kSheet | kMenuToggle, 0),
+    SHEET_INT_USE("WINDOW", MoveEnable, kSheet | kMenuToggle, 0),
     SHEET_RANGE("WINDOW", Skelton, 100, 0, 100),
     SHEET_INT("WINDOW", TipEnable, 1),
     SHEET_INT("OPTION", StartupEnable, 0),
@@ -107,21 +106,15 @@ const size_t kSettingRowCount = sizeof kSettingRows / sizeof kSettingRows[0];
 #undef RANGE_ROW
 #undef SHEET_RANGE
 #undef SHEET_INT
+#undef SHEET_INT_USE
 #undef SHEET_TEXT
 #undef SHEET_PASSWORD
 #undef MAIL_SECURITY_ROWS
 
 namespace {
 
-int* IntField(void* record, size_t offset) {
-  return reinterpret_cast<int*>(static_cast<char*>(record) + offset);
-}
-char* TextField(void* record, size_t offset) { return static_cast<char*>(record) + offset; }
-
-void CopyText(char* to, const char* from, size_t size) {
-  std::memcpy(to, from, size);
-  to[size - 1] = '\0';
-}
+int* IntField(void* field) { return static_cast<int*>(field); }
+char* TextField(void* field) { return static_cast<char*>(field); }
 
 void ReadRow(const SettingRow& row, int* ddList) {
   CWinApp* app = AfxGetApp();
@@ -133,11 +126,11 @@ void ReadRow(const SettingRow& row, int* ddList) {
     if (row.offset == kDropActionField) {
       if (ddList) *ddList = value;
     } else {
-      *IntField(&AppSettings, row.offset) = value;
+      *IntField(SettingField(AppSettings, row)) = value;
     }
     return;
   }
-  char* field = TextField(&AppSettings, row.offset);
+  char* field = TextField(SettingField(AppSettings, row));
   if (row.kind == SettingKind::kText) {
     app->GetProfileStringA(row.section, row.key, row.textDefault, field, row.size);
     return;
@@ -155,14 +148,14 @@ void WriteRow(const SettingRow& row, int ddList) {
   switch (row.kind) {
     case SettingKind::kInt:
       app->WriteProfileInt(row.section, row.key,
-                           row.offset == kDropActionField ? ddList : *IntField(&AppSettings, row.offset));
+                           row.offset == kDropActionField ? ddList : *IntField(SettingField(AppSettings, row)));
       break;
     case SettingKind::kText:
-      app->WriteProfileStringA(row.section, row.key, TextField(&AppSettings, row.offset));
+      app->WriteProfileStringA(row.section, row.key, TextField(SettingField(AppSettings, row)));
       break;
     case SettingKind::kPassword:
       app->WriteProfileStringA(row.section, row.key,
-                               StoredPassword(TextField(&AppSettings, row.offset)).c_str());
+                               StoredPassword(TextField(SettingField(AppSettings, row))).c_str());
       break;
   }
 }
@@ -173,38 +166,18 @@ void WriteRows(unsigned use, int ddList) {
     if (kSettingRows[i].use & use) WriteRow(kSettingRows[i], ddList);
 }
 
-// The same rows both ways, so the two copies can never drift apart.
-void CopySheetFields(void* to, const void* from, bool toCopy) {
-  for (size_t i = 0; i < kSettingRowCount; ++i) {
-    const SettingRow& row = kSettingRows[i];
-    if (!(row.use & kSheet)) continue;
-    size_t toOffset = toCopy ? row.copyOffset : row.offset;
-    size_t fromOffset = toCopy ? row.offset : row.copyOffset;
-    const char* source = static_cast<const char*>(from) + fromOffset;
-    if (row.kind == SettingKind::kInt)
-      *IntField(to, toOffset) = *reinterpret_cast<const int*>(source);
-    else
-      CopyText(TextField(to, toOffset), source, row.size);
-  }
-}
-
 }  // namespace
 
-void InvertText(char* text, size_t size) {
-  char buffer[256];
-  size_t n = 0;
-  while (n < size && n < sizeof buffer - 1 && text[n]) {
-    buffer[n] = char(255 - static_cast<unsigned char>(text[n]));
-    ++n;
-  }
-  buffer[n] = '\0';
-  std::memcpy(text, buffer, n + 1 <= size ? n + 1 : size);
+void* SettingField(Settings& record, const SettingRow& row) {
+  if (row.offset == kDropActionField) return nullptr;
+  char* part = row.use & kSheet ? reinterpret_cast<char*>(static_cast<SheetSettings*>(&record))
+                                : reinterpret_cast<char*>(static_cast<StateSettings*>(&record));
+  return part + row.offset;
 }
 
-void InvertPasswords() {
-  InvertText(AppSettings.Pass1, sizeof AppSettings.Pass1);
-  InvertText(AppSettings.Pass2, sizeof AppSettings.Pass2);
-  InvertText(AppSettings.Pass3, sizeof AppSettings.Pass3);
+const void* SheetField(const SheetSettings& part, const SettingRow& row) {
+  if (!(row.use & kSheet)) return nullptr;
+  return reinterpret_cast<const char*>(&part) + row.offset;
 }
 
 void LoadSettings(int* ddList) {
@@ -224,16 +197,28 @@ void SaveWindowState(HWND mainWindow, int ddList) {
   WriteRows(kWindowState, ddList);
 }
 
-void CopyToWorkingCopy() {
-  CopySheetFields(&SettingsWorkingCopy, &AppSettings, true);
-  SettingsWorkingCopy.ShutdownArmed = AppSettings.ShutdownArmed;
+void CopyToWorkingCopy() { SettingsWorkingCopy = AppSettings; }
+
+void CopyFromWorkingCopy() { static_cast<SheetSettings&>(AppSettings) = SettingsWorkingCopy; }
+
+namespace {
+
+// A menu toggle's own key alone, at once.
+void WriteToggle(const int& field) {
+  for (size_t i = 0; i < kSettingRowCount; ++i) {
+    const SettingRow& row = kSettingRows[i];
+    if ((row.use & kMenuToggle) && SettingField(AppSettings, row) == &field) WriteRow(row, 0);
+  }
 }
 
-void CopyFromWorkingCopy() {
-  CopySheetFields(&AppSettings, &SettingsWorkingCopy, false);
-  AppSettings.ShutdownArmed = SettingsWorkingCopy.ShutdownArmed;
+}  // namespace
+
+void WriteTopMostEnable() { WriteToggle(AppSettings.TopMostEnable); }
+
+void WriteMoveEnable() { WriteToggle(AppSettings.MoveEnable); }
+
+void SaveLauncherPlace(int x, int y) {
+  AppSettings.LunWindowX = x;
+  AppSettings.LunWindowY = y;
+  WriteRows(kLauncherPlace, 0);
 }
-
-void WriteTopMostEnable() { AfxGetApp()->WriteProfileInt("WINDOW", "TopMostEnable", AppSettings.TopMostEnable); }
-
-void WriteMoveEnable() { AfxGetApp()->WriteProfileInt("WINDOW", "MoveEnable", AppSettings.MoveEnable); }

@@ -1,19 +1,26 @@
 // The program's settings: one process-wide record with a field per profile
-// key of "tovix.ini", the working copy that the settings sheet edits, and the
-// routines that move them between memory and the profile file.
+// key of "tovix.ini", the working copy of its sheet part that the settings
+// sheet edits, and the routines that move them between memory and the file.
 #pragma once
 #include <windows.h>
 
-struct Settings {
+// What the windows and the player keep for themselves: the settings sheet
+// never edits these.
+struct StateSettings {
   // WINDOW: place and height (written with the window state)
   int MainWindowX = 0;
   int MainWindowY = 0;
   int Size = 0;
+  // WINDOW: the launcher's own place (written by the launcher)
   int LunWindowX = 0;
   int LunWindowY = 0;
   // MUSIC
   int RepeatMode = 0;
   int Volume = 0;
+};
+
+// What the settings sheet edits: its working copy is a copy of this part.
+struct SheetSettings {
   // ENTRY: status rows
   int Mail = 0;
   int Item1 = 0;
@@ -71,38 +78,21 @@ struct Settings {
   bool ShutdownArmed = false;
 };
 
-// What the settings sheet edits: the window place and height, the drop
-// action, the launcher place and the player's own values are not in it.
-struct SettingsCopy {
-  int Mail, Item1, Item2, Item3;
-  int B, R, G;
-  int TopMostEnable, MoveEnable, Skelton, TipEnable;
-  int StartupEnable;
-  bool ShutdownArmed;
-  int ShutdownHour, ShutdownMinute, AutoCleanEnable, AutoCleanMinute;
-  int Check1Enable, Check2Enable, Check3Enable;
-  char Server1[256], Server2[256], Server3[256];
-  char Usr1[256], Usr2[256], Usr3[256];
-  char Pass1[256], Pass2[256], Pass3[256];
-  int Pitch;
-  char HttpMailHost[256];
-  int Security1, Security2, Security3, Port1, Port2, Port3;
-  int LunResetEnable, LunCloseEnable, LunPosition;
-  int CleanSizeEnable, CleanSize;
-  char ListViewBKImage[260];
-  char Skin[256];
-};
+// The one record of the settings: a field per profile key (except the
+// launcher entries and the drop action, which the main window keeps).
+struct Settings : StateSettings, SheetSettings {};
 
 extern Settings AppSettings;
-extern SettingsCopy SettingsWorkingCopy;
+extern SheetSettings SettingsWorkingCopy;
 
 // One profile key of the settings record.
 enum class SettingKind { kInt, kText, kPassword };
 enum SettingUse : unsigned {
-  kLoadOnly = 0,
-  kSheet = 1,        // edited by the settings sheet: working copy and SaveSettings
+  kSheet = 1,        // in SheetSettings: edited by the settings sheet, written by SaveSettings
   kWindowState = 2,  // written by SaveWindowState
   kOutsideIsDefault = 4,  // an integer read outside low..high is the default, not held to the range
+  kLauncherPlace = 8,     // written by SaveLauncherPlace
+  kMenuToggle = 16,       // written at once by its menu item
 };
 struct SettingRow {
   const char* section;
@@ -111,15 +101,20 @@ struct SettingRow {
   unsigned use;
   int intDefault;
   const char* textDefault;
-  size_t offset;      // in Settings; kDropActionField for the drop action
-  size_t copyOffset;  // in SettingsCopy, for kSheet rows
-  size_t size;        // of a text field
-  int low, high;      // an integer read outside is held to this range
+  size_t offset;  // in SheetSettings for kSheet rows, else in StateSettings;
+                  // kDropActionField for the drop action
+  size_t size;    // of a text field
+  int low, high;  // an integer read outside is held to this range
 };
 constexpr size_t kDropActionField = size_t(-1);
 // Every key of the profile except the launcher entries, in reading order.
 extern const SettingRow kSettingRows[];
 extern const size_t kSettingRowCount;
+
+// The field a row names in a record: null for the drop action, and, in the
+// sheet's part alone, for every row that is not the sheet's.
+void* SettingField(Settings& record, const SettingRow& row);
+const void* SheetField(const SheetSettings& part, const SettingRow& row);
 
 // Reads every key (except the launcher entries) in its fixed order with its
 // default; the file is read once. The drop action is the main window's own
@@ -131,13 +126,11 @@ void SaveSettings();
 // Takes the window's current left and top, then writes place, drop action,
 // height, repeat mode and volume in one write of the file.
 void SaveWindowState(HWND mainWindow, int ddList);
+// The sheet's part of AppSettings, whole, into the working copy and back.
 void CopyToWorkingCopy();
 void CopyFromWorkingCopy();
 // The two menu toggles write their own key at once.
 void WriteTopMostEnable();
 void WriteMoveEnable();
-
-// Complements every byte of the three passwords (applied twice: plain again).
-void InvertPasswords();
-// The same for one text, in place, up to its terminator.
-void InvertText(char* text, size_t size);
+// The launcher's place, into AppSettings and both keys in one write of the file.
+void SaveLauncherPlace(int x, int y);

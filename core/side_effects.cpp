@@ -1,6 +1,6 @@
 #include <winsock2.h>  // before <windows.h>
 
-#include "side_effects.h"
+#include "core/side_effects.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>

@@ -1,7 +1,7 @@
-#include "stored_password.h"
+#include "core/stored_password.h"
 
-#include "../framework/ini_file.h"
-#include "../framework/text.h"
+#include "framework/ini_file.h"
+#include "framework/text.h"
 
 namespace {
 

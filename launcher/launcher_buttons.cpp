@@ -1,12 +1,12 @@
-#include "launcher_buttons.h"
+#include "launcher/launcher_buttons.h"
 
 #include <shellapi.h>
 
 #include <cstdio>
 
-#include "../framework/bitmap_file.h"
-#include "../framework/files.h"
-#include "launcher_rules.h"
+#include "framework/bitmap_file.h"
+#include "framework/files.h"
+#include "launcher/launcher_rules.h"
 
 
 void CLauncherButton::Set(int index, const char* background, const char* item) {

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "../framework/button.h"
+#include "framework/button.h"
 
 // One entry of the page: the part of the launcher background that lies
 // behind the button, and over it the registered file's shell icon.

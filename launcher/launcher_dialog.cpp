@@ -1,4 +1,4 @@
-#include "launcher_dialog.h"
+#include "launcher/launcher_dialog.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -8,17 +8,17 @@
 #include <cstring>
 #include <string>
 
-#include "../core/opacity.h"
-#include "../core/placement.h"
-#include "../core/run_state.h"
-#include "../core/settings.h"
-#include "../core/side_effects.h"
-#include "../framework/app.h"
-#include "../framework/bitmap_file.h"
-#include "../framework/files.h"
-#include "../framework/system_error.h"
-#include "../framework/text.h"
-#include "../resources/resource.h"
+#include "core/opacity.h"
+#include "core/placement.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/side_effects.h"
+#include "framework/app.h"
+#include "framework/bitmap_file.h"
+#include "framework/files.h"
+#include "framework/system_error.h"
+#include "framework/text.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -88,7 +88,7 @@ void CLauncherDialog::BackgroundPath(char* path, size_t size) const {
 }
 
 BOOL CLauncherDialog::OnInitDialog() {
-  if (OsClass == 3) {
+  if (OsClass == kOsNt5) {
     SetWindowLongA(m_hWnd, GWL_EXSTYLE, GetWindowLongA(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
     ApplyTransparency(m_hWnd, AppSettings.Skelton);
   }
@@ -169,6 +169,7 @@ void CLauncherDialog::RefreshLauncherPage() {
   if (!m_hWnd || m_page < 0) return;
   char background[MAX_PATH + 16];
   BackgroundPath(background, sizeof background);
+  CProfileBatch batch;  // the page's ten entries from one reading of the file
   for (int k = 1; k <= kLauncherPageItems; ++k) {
     char path[MAX_PATH];
     ReadEntry(LauncherEntry(m_page, k), "", path);
@@ -204,11 +205,7 @@ void CLauncherDialog::Scroll(int delta) {
 void CLauncherDialog::StorePosition() {
   RECT r;
   GetWindowRect(m_hWnd, &r);
-  AppSettings.LunWindowX = r.left;
-  AppSettings.LunWindowY = r.top;
-  CProfileBatch batch;  // both keys in one write of the file
-  AfxGetApp()->WriteProfileInt("WINDOW", "LunWindowX", r.left);
-  AfxGetApp()->WriteProfileInt("WINDOW", "LunWindowY", r.top);
+  SaveLauncherPlace(r.left, r.top);
 }
 
 void CLauncherDialog::OpenEntry(int n) {

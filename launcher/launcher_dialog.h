@@ -4,10 +4,10 @@
 #pragma once
 #include <windows.h>
 
-#include "../framework/dialog.h"
-#include "../framework/skin_button.h"
-#include "launcher_buttons.h"
-#include "launcher_rules.h"
+#include "framework/dialog.h"
+#include "framework/skin_button.h"
+#include "launcher/launcher_buttons.h"
+#include "launcher/launcher_rules.h"
 
 class CLauncherDialog : public CDialog {
  public:
@@ -61,7 +61,7 @@ class CLauncherDialog : public CDialog {
   int m_page = -1;  // -1 only while the window sets itself up
   char m_skinFolder[MAX_PATH] = "";
   CLauncherButton m_items[kLauncherPageItems];
-  // Page up 1031, page down 1032, close 1063.
+  // Page up IDC_LUN_UP, page down IDC_LUN_DOWN, close IDC_LUN_CLOSE.
   CSkinButton m_skinButtons[3];
   HWND m_toolTip = nullptr;
   // The launcher picture under the page number, and the text colour that

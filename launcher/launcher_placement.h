@@ -1,6 +1,6 @@
 // Where the launcher opens beside the main window (pure).
 #pragma once
-#include "../core/placement.h"
+#include "core/placement.h"
 
 // 0 above the main window (below it when there is no room above), 1 below it
 // (above when the screen ends within two compact heights of its top),

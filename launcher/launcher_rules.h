@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "../resources/resource.h"
+#include "resources/resource.h"
 
 constexpr int kLauncherPages = 11;      // pages 0..10
 constexpr int kLauncherLastPage = kLauncherPages - 1;

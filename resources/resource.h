@@ -13,16 +13,16 @@
 #define IDD_SPLIT 159
 #define IDD_JOIN 160
 #define IDD_VIDEO 191
-// Settings sheet pages, in the order of their tabs
-#define IDD_PAGE_DISPLAY1 105
-#define IDD_PAGE_DISPLAY2 106
-#define IDD_PAGE_OPTIONS1 107
-#define IDD_PAGE_OPTIONS2 192
-#define IDD_PAGE_SKIN 194
-#define IDD_PAGE_MAIL 108
-#define IDD_PAGE_DLL 190
-#define IDD_PAGE_CPU 193
-#define IDD_PAGE_VERSION 109
+// Settings sheet pages, in the order of their tabs, with the class of each
+#define IDD_PAGE_DISPLAY1 105  // CDisplayPage1
+#define IDD_PAGE_DISPLAY2 106  // CDisplayPage2
+#define IDD_PAGE_OPTIONS1 107  // CExtensionPage1
+#define IDD_PAGE_OPTIONS2 192  // CExtensionPage2
+#define IDD_PAGE_SKIN 194  // CSkinPage
+#define IDD_PAGE_MAIL 108  // CMailPage
+#define IDD_PAGE_DLL 190  // CLibrariesPage
+#define IDD_PAGE_CPU 193  // CProcessorPage
+#define IDD_PAGE_VERSION 109  // CVersionPage
 
 // Menus
 #define IDR_CONTEXT_MENU 188

@@ -1,6 +1,5 @@
-#include "mail_page.h"
+#include "settings_ui/mail_page.h"
 
-#include "core/settings.h"
 #include "framework/data_exchange.h"
 #include "resources/resource.h"
 
@@ -9,44 +8,32 @@ namespace {
 const char* const kAccounts[] = {"アカウント１", "アカウント２", "アカウント３"};
 const char* const kSecurity[] = {"なし", "STARTTLS", "SSL/TLS"};
 
+// One account's fields in the settings.
+struct AccountFields {
+  int& enabled;
+  char (&server)[256];
+  char (&user)[256];
+  char (&password)[256];
+  int& security;
+  int& port;
+};
+
+AccountFields Account(SheetSettings& v, int account) {
+  switch (account) {
+    case 1:
+      return {v.Check2Enable, v.Server2, v.Usr2, v.Pass2, v.Security2, v.Port2};
+    case 2:
+      return {v.Check3Enable, v.Server3, v.Usr3, v.Pass3, v.Security3, v.Port3};
+    default:
+      return {v.Check1Enable, v.Server1, v.Usr1, v.Pass1, v.Security1, v.Port1};
+  }
+}
+
 }  // namespace
 
-CMyPropertyPage4::CMyPropertyPage4() : CSettingsPage(IDD_PAGE_MAIL) { Transfer(false); }
+CMailPage::CMailPage(SheetSettings* values) : CSettingsPage(IDD_PAGE_MAIL, values) {}
 
-void CMyPropertyPage4::TransferAccount(bool store, int account) {
-  using Text = char[256];
-  static const struct {
-    int SettingsCopy::*enabled;
-    Text SettingsCopy::*server;
-    Text SettingsCopy::*user;
-    Text SettingsCopy::*password;
-    int SettingsCopy::*security;
-    int SettingsCopy::*port;
-  } kAccountFields[] = {
-      {&SettingsCopy::Check1Enable, &SettingsCopy::Server1, &SettingsCopy::Usr1, &SettingsCopy::Pass1,
-       &SettingsCopy::Security1, &SettingsCopy::Port1},
-      {&SettingsCopy::Check2Enable, &SettingsCopy::Server2, &SettingsCopy::Usr2, &SettingsCopy::Pass2,
-       &SettingsCopy::Security2, &SettingsCopy::Port2},
-      {&SettingsCopy::Check3Enable, &SettingsCopy::Server3, &SettingsCopy::Usr3, &SettingsCopy::Pass3,
-       &SettingsCopy::Security3, &SettingsCopy::Port3},
-  };
-  const auto& fields = kAccountFields[account >= 0 && account < 3 ? account : 0];
-  SettingsCopy& w = SettingsWorkingCopy;
-  Exchange(store, m_enabled, w.*fields.enabled);
-  Exchange(store, m_server, w.*fields.server);
-  Exchange(store, m_user, w.*fields.user);
-  Exchange(store, m_password, w.*fields.password);
-  Exchange(store, m_security, w.*fields.security);
-  Exchange(store, m_port, w.*fields.port);
-}
-
-void CMyPropertyPage4::Transfer(bool store) {
-  TransferAccount(store, m_account);
-  Exchange(store, m_pitch, SettingsWorkingCopy.Pitch);
-  Exchange(store, m_httpMailHost, SettingsWorkingCopy.HttpMailHost);
-}
-
-BOOL CMyPropertyPage4::OnInitDialog() {
+BOOL CMailPage::OnInitDialog() {
   FillList(IDC_SET_MAIL_ACCOUNT, kAccounts, 3);
   FillNumberList(IDC_SET_MAIL_PITCH, 1, 20);
   FillList(IDC_SET_MAIL_SECURITY, kSecurity, 3);
@@ -56,42 +43,38 @@ BOOL CMyPropertyPage4::OnInitDialog() {
   return CSettingsPage::OnInitDialog();
 }
 
-void CMyPropertyPage4::DoDataExchange(CDataExchange* dx) {
-  DDX_CBIndex(dx, IDC_SET_MAIL_ACCOUNT, m_account);
-  DDX_Check(dx, IDC_SET_MAIL_ENABLE, m_enabled);
-  DDX_Text(dx, IDC_SET_MAIL_SERVER, m_server);
-  DDX_Text(dx, IDC_SET_MAIL_USER, m_user);
-  DDX_Text(dx, IDC_SET_MAIL_PASSWORD, m_password);
+void CMailPage::DoDataExchange(CDataExchange* dx) {
+  // The fields go to the account they showed; the newly chosen one is taken
+  // only when they all passed.
+  int chosen = m_account;
+  DDX_CBIndex(dx, IDC_SET_MAIL_ACCOUNT, chosen);
+  AccountFields a = Account(Values(), m_account);
+  DDX_Check(dx, IDC_SET_MAIL_ENABLE, a.enabled);
+  DDX_Text(dx, IDC_SET_MAIL_SERVER, a.server);
+  DDX_Text(dx, IDC_SET_MAIL_USER, a.user);
+  DDX_Text(dx, IDC_SET_MAIL_PASSWORD, a.password);
   // A value the list does not hold (none selected) is kept as it was.
-  int security = m_security;
+  int security = a.security;
   DDX_CBIndex(dx, IDC_SET_MAIL_SECURITY, security);
-  if (security >= 0) m_security = security;
-  DDX_Text(dx, IDC_SET_MAIL_PORT, m_port);
-  DDV_MinMaxInt(dx, m_port, 0, 65535);
-  DDX_CBIndex(dx, IDC_SET_MAIL_PITCH, m_pitch);
-  DDX_Text(dx, IDC_SET_MAIL_HTTP_HOST, m_httpMailHost);
+  if (security >= 0) a.security = security;
+  DDX_Text(dx, IDC_SET_MAIL_PORT, a.port);
+  DDV_MinMaxInt(dx, a.port, 0, 65535);
+  DDX_CBIndex(dx, IDC_SET_MAIL_PITCH, Values().Pitch);  // the interval is one more minute
+  DDX_Text(dx, IDC_SET_MAIL_HTTP_HOST, Values().HttpMailHost);
+  if (!dx->Failed() && chosen >= 0 && chosen <= 2) m_account = chosen;
 }
 
-void CMyPropertyPage4::SwitchAccount() {
+void CMailPage::SwitchAccount() {
   int shown = m_account;
   // A port out of range keeps the account shown until it is corrected.
-  if (!UpdateData(true)) {  // takes the new account's index too
-    m_account = shown;
+  if (!UpdateData(true)) {
     SendDlgItemMessageA(m_hWnd, IDC_SET_MAIL_ACCOUNT, CB_SETCURSEL, WPARAM(shown), 0);
     return;
   }
-  if (m_account < 0 || m_account > 2) m_account = shown;
-  TransferAccount(true, shown);
-  TransferAccount(false, m_account);
-  CheckDlgButton(m_hWnd, IDC_SET_MAIL_ENABLE, m_enabled ? BST_CHECKED : BST_UNCHECKED);
-  SetDlgItemTextA(m_hWnd, IDC_SET_MAIL_SERVER, m_server);
-  SetDlgItemTextA(m_hWnd, IDC_SET_MAIL_USER, m_user);
-  SetDlgItemTextA(m_hWnd, IDC_SET_MAIL_PASSWORD, m_password);
-  SendDlgItemMessageA(m_hWnd, IDC_SET_MAIL_SECURITY, CB_SETCURSEL, WPARAM(m_security), 0);
-  SetDlgItemInt(m_hWnd, IDC_SET_MAIL_PORT, UINT(m_port), FALSE);
+  UpdateData(false);  // the newly chosen account
 }
 
-LRESULT CMyPropertyPage4::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CMailPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_COMMAND && LOWORD(wParam) == IDC_SET_MAIL_ACCOUNT && HIWORD(wParam) == CBN_SELCHANGE)
     SwitchAccount();
   return CSettingsPage::WindowProc(msg, wParam, lParam);

@@ -1,11 +1,11 @@
-#include "settings_page.h"
+#include "settings_ui/settings_page.h"
 
 #include <cstdio>
 
 void CSettingsPage::OnDestroy() {
   // Every value already passed validation when the page was left or OK was
   // pressed, so this read cannot be refused.
-  if (m_confirmed && UpdateData(true)) Transfer(true);
+  if (m_confirmed && m_values && UpdateData(true)) SettingsWorkingCopy = *m_values;
 }
 
 void CSettingsPage::FillList(int id, const char* const* entries, int count) {

@@ -1,49 +1,24 @@
-// What every page of the settings sheet shares: its fields come from
-// SettingsWorkingCopy when it is constructed and go back there when its window
-// closes with the sheet confirmed. A page never shown has no window and so
-// never writes, and Cancel writes nothing (the working copy is refilled at the
-// next opening anyway, and a refused value must not raise a message while the
-// sheet goes away).
+// What every page of the settings sheet shares: its controls exchange with the
+// sheet's own copy of SettingsWorkingCopy, which goes back there when a page's
+// window closes with the sheet confirmed. A page never shown has no window and
+// so never changes its part of that copy, and Cancel writes nothing (the
+// working copy is refilled at the next opening anyway, and a refused value
+// must not raise a message while the sheet goes away).
 #pragma once
 #include <windows.h>
 
-#include <cstring>
-
+#include "core/settings.h"
 #include "framework/property_sheet.h"
-
-// Copies a text field into one of `size` bytes (the same size or larger
-// wherever the sheet uses it), always terminated.
-inline void CopyField(char* to, size_t size, const char* from) {
-  size_t length = strnlen(from, size - 1);
-  std::memcpy(to, from, length);
-  to[length] = '\0';
-}
-
-// Moves one value between a page's field and the working copy: into the copy
-// when `store`, out of it otherwise.
-inline void Exchange(bool store, int& field, int& setting) {
-  if (store)
-    setting = field;
-  else
-    field = setting;
-}
-template <size_t N, size_t M>
-void Exchange(bool store, char (&field)[N], char (&setting)[M]) {
-  static_assert(N == M, "a page's text field holds exactly what its setting holds");
-  if (store)
-    CopyField(setting, M, field);
-  else
-    CopyField(field, N, setting);
-}
 
 class CSettingsPage : public CPropertyPage {
  public:
-  explicit CSettingsPage(UINT templateId) : CPropertyPage(templateId) {}
+  // `values`: the sheet's copy of the working copy, which the page's controls
+  // exchange with; null for a page that only shows information.
+  explicit CSettingsPage(UINT templateId, SheetSettings* values = nullptr)
+      : CPropertyPage(templateId), m_values(values) {}
 
  protected:
-  // Moves the page's fields to SettingsWorkingCopy (store) or from it; each
-  // page's constructor takes its fields out with it.
-  virtual void Transfer(bool /*store*/) {}
+  SheetSettings& Values() { return *m_values; }
   void OnOK() override { m_confirmed = true; }
   void OnDestroy() override;
 
@@ -55,5 +30,6 @@ class CSettingsPage : public CPropertyPage {
   void LimitText(int id, size_t size);
 
  private:
+  SheetSettings* m_values;
   bool m_confirmed = false;
 };

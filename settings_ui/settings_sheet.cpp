@@ -1,10 +1,10 @@
-#include "settings_sheet.h"
+#include "settings_ui/settings_sheet.h"
 
 #include "resources/resource.h"
 
-CMyPropertySheet::CMyPropertySheet() : CPropertySheet(IDS_SETTINGS_CAPTION, nullptr) {
-  CPropertyPage* pages[] = {&m_display1, &m_display2, &m_options1, &m_options2, &m_skin,
-                            &m_mail,     &m_dll,      &m_cpu,      &m_version};
+CSettingsSheet::CSettingsSheet() : CPropertySheet(IDS_SETTINGS_CAPTION, nullptr) {
+  CPropertyPage* pages[] = {&m_display1, &m_display2, &m_extension1, &m_extension2, &m_skin,
+                            &m_mail,     &m_libraries, &m_processor, &m_version};
   for (CPropertyPage* page : pages) {
     page->m_dwFlags &= ~PSP_HASHELP;
     AddPage(page);
@@ -13,6 +13,6 @@ CMyPropertySheet::CMyPropertySheet() : CPropertySheet(IDS_SETTINGS_CAPTION, null
 }
 
 INT_PTR RunSettingsSheet(HWND) {
-  CMyPropertySheet sheet;
+  CSettingsSheet sheet;
   return sheet.DoModal();
 }

@@ -3,29 +3,39 @@
 #pragma once
 #include <windows.h>
 
+#include "core/settings.h"
 #include "framework/property_sheet.h"
 #include "settings_ui/display_pages.h"
-#include "settings_ui/info_pages.h"
+#include "settings_ui/extension_pages.h"
+#include "settings_ui/libraries_page.h"
 #include "settings_ui/mail_page.h"
-#include "settings_ui/option_pages.h"
+#include "settings_ui/processor_page.h"
 #include "settings_ui/skin_page.h"
+#include "settings_ui/version_page.h"
 
-class CMyPropertySheet : public CPropertySheet {
+class CSettingsSheet : public CPropertySheet {
  public:
-  // Caption string 104, no parent (the main window owns it), no Help button;
-  // the pages take their values from the working copy here.
-  CMyPropertySheet();
+  // Caption IDS_SETTINGS_CAPTION, no parent (the main window owns it), no
+  // Help button.
+  CSettingsSheet();
 
+ private:
+  // What the pages exchange with, taken from the working copy here and given
+  // back to it only when the sheet is confirmed. Before the pages: they
+  // are built over it.
+  SheetSettings m_values = SettingsWorkingCopy;
+
+ public:
   // In the order of their tabs.
-  CMyPropertyPage1 m_display1;
-  CMyPropertyPage2 m_display2;
-  CMyPropertyPage3 m_options1;
-  CMyPropertyPage7 m_options2;
-  CMyPropertyPage9 m_skin;
-  CMyPropertyPage4 m_mail;
-  CMyPropertyPage6 m_dll;
-  CMyPropertyPage8 m_cpu;
-  CMyPropertyPage5 m_version;
+  CDisplayPage1 m_display1{&m_values};
+  CDisplayPage2 m_display2{&m_values};
+  CExtensionPage1 m_extension1{&m_values};
+  CExtensionPage2 m_extension2{&m_values};
+  CSkinPage m_skin{&m_values};
+  CMailPage m_mail{&m_values};
+  CLibrariesPage m_libraries;
+  CProcessorPage m_processor;
+  CVersionPage m_version;
 };
 
 // Runs the sheet modally: IDOK when confirmed, IDCANCEL, or IDABORT when a

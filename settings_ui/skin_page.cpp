@@ -1,8 +1,8 @@
-#include "skin_page.h"
+#include "settings_ui/skin_page.h"
 
 #include <cstring>
 
-#include "core/settings.h"
+#include "framework/data_exchange.h"
 #include "resources/resource.h"
 
 namespace {
@@ -24,38 +24,36 @@ void ListEntries(HWND list, const char* pattern, bool folders) {
 
 }  // namespace
 
-CMyPropertyPage9::CMyPropertyPage9() : CSettingsPage(IDD_PAGE_SKIN) { Transfer(false); }
+CSkinPage::CSkinPage(SheetSettings* values) : CSettingsPage(IDD_PAGE_SKIN, values) {}
 
-BOOL CMyPropertyPage9::OnInitDialog() {
+BOOL CSkinPage::OnInitDialog() {
   BOOL result = CSettingsPage::OnInitDialog();
   // Relative to the working folder, which is the program's own.
   HWND skins = GetDlgItem(IDC_SET_SKIN);
   ListEntries(skins, ".\\skin\\*.*", true);
   // The first entry that begins with the name, ignoring case.
-  SendMessageA(skins, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(m_skin));
+  SendMessageA(skins, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(Values().Skin));
   HWND images = GetDlgItem(IDC_SET_LIST_IMAGE);
   ListEntries(images, ".\\skin\\*.bmp", false);
-  SendMessageA(images, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(m_listImage));
+  SendMessageA(images, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(Values().ListViewBKImage));
   return result;
 }
 
-bool CMyPropertyPage9::SelectedText(int id, char* out, size_t size) {
+void CSkinPage::TakeSelected(int id, char* field, size_t size) {
   HWND list = GetDlgItem(id);
   LRESULT index = SendMessageA(list, CB_GETCURSEL, 0, 0);
-  if (index == CB_ERR) return false;
+  if (index == CB_ERR) return;
   LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, WPARAM(index), 0);
-  if (length == CB_ERR || size_t(length) >= size) return false;
-  return SendMessageA(list, CB_GETLBTEXT, WPARAM(index), reinterpret_cast<LPARAM>(out)) != CB_ERR;
+  if (length == CB_ERR || size_t(length) >= size) return;
+  char text[260];
+  if (SendMessageA(list, CB_GETLBTEXT, WPARAM(index), reinterpret_cast<LPARAM>(text)) != CB_ERR)
+    std::memcpy(field, text, size_t(length) + 1);
 }
 
-void CMyPropertyPage9::Transfer(bool store) {
-  if (store) {
-    // A stored name that matched no entry stays as it was.
-    char text[260];
-    if (SelectedText(IDC_SET_SKIN, text, sizeof m_skin)) CopyField(m_skin, sizeof m_skin, text);
-    if (SelectedText(IDC_SET_LIST_IMAGE, text, sizeof m_listImage))
-      CopyField(m_listImage, sizeof m_listImage, text);
-  }
-  Exchange(store, m_skin, SettingsWorkingCopy.Skin);
-  Exchange(store, m_listImage, SettingsWorkingCopy.ListViewBKImage);
+void CSkinPage::DoDataExchange(CDataExchange* dx) {
+  // The lists are filled after the exchange that loads a page; a stored name
+  // that matched no entry stays as it was.
+  if (!dx->m_bSaveAndValidate) return;
+  TakeSelected(IDC_SET_SKIN, Values().Skin, sizeof Values().Skin);
+  TakeSelected(IDC_SET_LIST_IMAGE, Values().ListViewBKImage, sizeof Values().ListViewBKImage);
 }

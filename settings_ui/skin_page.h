@@ -1,20 +1,18 @@
 // スキン設定: the skin (a folder under "skin") and the playlist's background
 // picture (a bitmap in "skin"), both chosen from what is there.
 #pragma once
-#include "settings_page.h"
+#include "settings_ui/settings_page.h"
 
-class CMyPropertyPage9 : public CSettingsPage {
+class CSkinPage : public CSettingsPage {
  public:
-  CMyPropertyPage9();
-  char m_skin[256];
-  char m_listImage[260];
+  explicit CSkinPage(SheetSettings* values);
 
  protected:
   BOOL OnInitDialog() override;
-  void Transfer(bool store) override;
+  void DoDataExchange(CDataExchange* dx) override;
 
  private:
-  // The selected entry's text, or false (and nothing written) when nothing is
-  // selected or the text does not fit.
-  bool SelectedText(int id, char* out, size_t size);
+  // The selected entry's text into a field, or nothing written when nothing
+  // is selected or the text does not fit.
+  void TakeSelected(int id, char* field, size_t size);
 };

@@ -1,10 +1,12 @@
 // Operating-system class from the version figures (pure).
 #pragma once
+#include "core/run_state.h"
 
-// Platform 1 (95 family): 1 when the minor version is not 0, else 0.
-// Platform 2 (NT family): 3 from version 5 on, else 2. Anything else: 0.
-inline int OsClassFromVersion(unsigned long platform, unsigned long major, unsigned long minor) {
-  if (platform == 1) return minor != 0 ? 1 : 0;
-  if (platform == 2) return major > 4 ? 3 : 2;
-  return 0;
+// Platform 1 (95 family): kOs95Later when the minor version is not 0, else
+// kOs95. Platform 2 (NT family): kOsNt5 from version 5 on, else kOsNt.
+// Anything else: kOs95.
+inline OsClassValue OsClassFromVersion(unsigned long platform, unsigned long major, unsigned long minor) {
+  if (platform == 1) return minor != 0 ? kOs95Later : kOs95;
+  if (platform == 2) return major > 4 ? kOsNt5 : kOsNt;
+  return kOs95;
 }

@@ -52,9 +52,3 @@ inline int RegistryUsagePercent(int value) {
 inline unsigned long long HundredthsOfMegabyte(unsigned long long bytes) {
   return bytes / 10000;
 }
-
-// A network total in thousands of bytes. Each total is divided before two
-// are subtracted, so traffic between them may read one K more or less.
-inline unsigned ThousandsOfBytes(unsigned octets) {
-  return octets / 1000;
-}

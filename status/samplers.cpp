@@ -1,4 +1,4 @@
-#include "samplers.h"
+#include "status/samplers.h"
 
 #include <windows.h>
 #include <iphlpapi.h>
@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "os_class.h"
-#include "sampler_math.h"
+#include "status/os_class.h"
+#include "status/sampler_math.h"
 
 
 void DetectOsClass() {
@@ -115,14 +115,14 @@ static void StopRegistrySampler() {
 }
 
 void StartCpuUsage() {
-  if (OsClass >= 2) StartNtSampler();
+  if (OsClass >= kOsNt) StartNtSampler();
   else StartRegistrySampler();
 }
 
-int ReadCpuUsage() { return OsClass >= 2 ? ReadNtSampler() : ReadRegistrySampler(); }
+int ReadCpuUsage() { return OsClass >= kOsNt ? ReadNtSampler() : ReadRegistrySampler(); }
 
 void StopCpuUsage() {
-  if (OsClass >= 2) StopNtSampler();
+  if (OsClass >= kOsNt) StopNtSampler();
   else StopRegistrySampler();
 }
 
@@ -169,5 +169,3 @@ unsigned ReadNetworkOctets(bool incoming) {
     sum += incoming ? table->table[i].dwInOctets : table->table[i].dwOutOctets;
   return sum;
 }
-
-unsigned ReadNetworkTotal(bool incoming) { return ThousandsOfBytes(ReadNetworkOctets(incoming)); }

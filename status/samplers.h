@@ -3,7 +3,7 @@
 // 1 K is 1,000 bytes throughout.
 #pragma once
 
-#include "../core/run_state.h"  // OsClass
+#include "core/run_state.h"  // OsClass
 
 // Fixes OsClass from the system's version, once at start.
 void DetectOsClass();
@@ -32,5 +32,3 @@ bool ReadFreeResources(int* system, int* gdi, int* user);
 // Octets received (incoming) or sent, summed over every interface, in
 // unsigned 32-bit arithmetic (so the sum wraps like the counters do).
 unsigned ReadNetworkOctets(bool incoming);
-// The same in thousands of bytes.
-unsigned ReadNetworkTotal(bool incoming);

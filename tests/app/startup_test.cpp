@@ -11,7 +11,7 @@ namespace {
 
 std::vector<std::string> g_boxes;
 
-TEST(Startup, SocketFailureShowsString103AndEndsWithoutWindow) {
+TEST(Startup, SocketFailureShowsTheSocketMessageAndEndsWithoutWindow) {
   g_boxes.clear();
   CScopedOverride<SideEffects> effects(g_sideEffects);
   g_sideEffects.socketStartup = [] { return 10091; };  // WSASYSNOTREADY

@@ -113,13 +113,13 @@ class SystemCommandsTest : public testing::Test {
   }
 
   TempFolder startup;  // stands in for the user's start-up folder
-  int savedOsClass = 0;
+  OsClassValue savedOsClass = kOs95;
 };
 
 // ------------------------------------------------------------- shutdown
 
 TEST_F(SystemCommandsTest, ShutdownOnTheNtFamilyEnablesThePrivilegeThenPowersOff) {
-  for (int os : {3, 2}) {
+  for (OsClassValue os : {kOsNt5, kOsNt}) {
     SCOPED_TRACE(os);
     g_log.clear();
     OsClass = os;
@@ -129,7 +129,7 @@ TEST_F(SystemCommandsTest, ShutdownOnTheNtFamilyEnablesThePrivilegeThenPowersOff
 }
 
 TEST_F(SystemCommandsTest, ShutdownOnThe95FamilyShutsDownWithoutPrivilege) {
-  for (int os : {1, 0}) {
+  for (OsClassValue os : {kOs95Later, kOs95}) {
     SCOPED_TRACE(os);
     g_log.clear();
     OsClass = os;

@@ -448,7 +448,7 @@ std::vector<int> RepeatMarks(HMENU popup) {
   return marked;
 }
 
-TEST(TrayMenu, Menu188HoldsItsItemsInOrder) {
+TEST(TrayMenu, ContextMenuHoldsItsItemsInOrder) {
   HMENU menu = LoadContextMenu();
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 1);

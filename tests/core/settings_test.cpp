@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/stored_password.h"
 #include "framework/app.h"
 #include "framework/scoped_override.h"
 #include "tests/test_files.h"
@@ -228,16 +229,12 @@ TEST_F(SettingsTest, LoadReadsTheFileOnce) {
 }
 
 TEST_F(SettingsTest, InversionIsItsOwnInverse) {
-  char text[8] = "abc";
-  InvertText(text, sizeof text);
-  EXPECT_EQ(std::string(text), "\x9e\x9d\x9c");
-  InvertText(text, sizeof text);
-  EXPECT_STREQ(text, "abc");
-  char full[256];
-  std::memset(full, 'x', 255);
-  full[255] = '\0';
-  InvertText(full, sizeof full);
-  EXPECT_EQ(std::strlen(full), 255u);
+  std::string text = Complemented("abc");
+  EXPECT_EQ(text, "\x9e\x9d\x9c");
+  text = Complemented(text);
+  EXPECT_EQ(text, "abc");
+  std::string full = Complemented(std::string(255, 'x'));
+  EXPECT_EQ(full.size(), 255u);
   EXPECT_EQ(static_cast<unsigned char>(full[254]), 255 - 'x');
 }
 

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/app.h"
 #include "framework/files.h"
+#include "framework/scoped_override.h"
 #include "launcher/launcher_dialog.h"
 #include "launcher/launcher_rules.h"
 #include "tests/app/main_window_fixture.h"
@@ -168,6 +170,23 @@ TEST_F(LauncherTest, EntriesAreNumberedByPageAndPlace) {
   Command(IDC_LUN_DOWN);
   EXPECT_EQ(TipText(IDC_LUN_ITEM1), "NONE");
   EXPECT_TRUE(IsWindowVisible(l));
+}
+
+int g_profileLoads = 0;
+
+TEST_F(LauncherTest, APageOfEntriesComesFromOneReadingOfTheProfile) {
+  std::string eleven = File("eleven.txt");
+  OpenLauncher("[LUN]\r\nlun11=" + eleven + "\r\n");
+  CScopedOverride<ProfileBackend> counting{
+      g_profileBackend, {[](const char* file, std::string* bytes) {
+                           ++g_profileLoads;
+                           return kFileProfileBackend.load(file, bytes);
+                         },
+                         kFileProfileBackend.store}};
+  g_profileLoads = 0;
+  Command(IDC_LUN_DOWN);
+  EXPECT_EQ(std::string(Launcher().Item(1).Item()), eleven);
+  EXPECT_EQ(g_profileLoads, 1);
 }
 
 TEST_F(LauncherTest, ArrowsAndWheelStopAtTheFirstAndLastPage) {
@@ -475,7 +494,7 @@ TEST_F(LauncherTest, ToolTipsOfTheArrowsFollowTipEnable) {
 
 TEST_F(LauncherTest, OpacityAndRecreationAfterTheSettingsSheet) {
   HWND l = OpenLauncher("Skelton=50\r\n");
-  if (OsClass == 3) {
+  if (OsClass == kOsNt5) {
     EXPECT_TRUE(GetWindowLongA(l, GWL_EXSTYLE) & WS_EX_LAYERED);
     BYTE alpha = 0;
     DWORD flags = 0;

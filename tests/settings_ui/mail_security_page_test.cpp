@@ -21,8 +21,8 @@ TEST_F(SettingsSheetTest, SecurityAndPortFollowTheAccountShown) {
   AppSettings.Port3 = 0;
   CopyToWorkingCopy();
   std::vector<std::string> shown, entries;
-  CMyPropertySheet sheet;
-  CMyPropertyPage4& mail = sheet.m_mail;
+  CSettingsSheet sheet;
+  CMailPage& mail = sheet.m_mail;
   auto note = [&] {
     shown.push_back(std::to_string(Selected(mail, IDC_SET_MAIL_SECURITY)) + "/" +
                     ItemText(mail.m_hWnd, IDC_SET_MAIL_PORT));

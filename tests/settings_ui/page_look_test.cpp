@@ -173,7 +173,7 @@ TEST_F(SettingsSheetTest, EveryPageShowsEveryTextWhole) {
   BuildFolderLibraries libraries;
   char folderForShots[MAX_PATH] = "";
   GetEnvironmentVariableA("TOVIX_SCREENSHOTS", folderForShots, sizeof folderForShots);
-  CMyPropertySheet sheet;
+  CSettingsSheet sheet;
   std::vector<std::string> tabs;
   std::string caption;
   bool help = true;

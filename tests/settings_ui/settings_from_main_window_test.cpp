@@ -17,7 +17,7 @@ using namespace sheet_script;
 namespace {
 
 // The script the next opening of the sheet plays.
-std::vector<std::function<void(CMyPropertySheet&)>> g_steps;
+std::vector<std::function<void(CSettingsSheet&)>> g_steps;
 int g_stores = 0;
 bool StoreCounted(const char* file, const std::string& bytes) {
   ++g_stores;
@@ -34,22 +34,22 @@ class SettingsFromMainWindowTest : public MainWindowTest {
     g_stores = 0;
     g_mainParts.runSettingsSheet = [](CMainDialog&) -> INT_PTR {
       parts_recorder::log.push_back("runSettingsSheet");
-      CMyPropertySheet sheet;
+      CSettingsSheet sheet;
       std::vector<std::function<void()>> steps;
       for (auto& step : g_steps) steps.push_back([&sheet, step] { step(sheet); });
       return RunSheet(sheet, steps);
     };
   }
   // Opens the sheet from the window's command and plays the steps in it.
-  void OpenSheet(HWND window, std::vector<std::function<void(CMyPropertySheet&)>> steps) {
+  void OpenSheet(HWND window, std::vector<std::function<void(CSettingsSheet&)>> steps) {
     g_steps = std::move(steps);
     parts_recorder::log.clear();
     SendMessageA(window, WM_COMMAND, IDC_SETTINGS, 0);
   }
-  static SettingsCopy Live() {
-    SettingsCopy saved = SettingsWorkingCopy;
+  static SheetSettings Live() {
+    SheetSettings saved = SettingsWorkingCopy;
     CopyToWorkingCopy();
-    SettingsCopy live = SettingsWorkingCopy;
+    SheetSettings live = SettingsWorkingCopy;
     SettingsWorkingCopy = saved;
     return live;
   }
@@ -66,7 +66,7 @@ TEST_F(SettingsFromMainWindowTest, OkWritesTheProfileOnceAndRecreatesTheLauncher
   static bool asked;
   ownerEnabled = true;
   asked = false;
-  OpenSheet(w, {[](CMyPropertySheet& s) {
+  OpenSheet(w, {[](CSettingsSheet& s) {
                   ownerEnabled = IsWindowEnabled(AfxGetApp()->m_pMainWnd->m_hWnd);
                   // The tray menu's command while the sheet is open opens no second one.
                   if (!asked) {
@@ -96,16 +96,16 @@ TEST_F(SettingsFromMainWindowTest, CancelAfterChangesOnSeveralPagesChangesNothin
   HWND w = Open();
   FillDistinctSettings();
   AppSettings.R = 12;
-  const SettingsCopy before = Live();
+  const SheetSettings before = Live();
   g_stores = 0;
   std::string shownAgain;
-  OpenSheet(w, {[](CMyPropertySheet& s) { Type(s.m_display1, IDC_SET_COLOR_R, "99"); },
-                [](CMyPropertySheet& s) { ClickTab(s, kDisplay2); },
-                [](CMyPropertySheet& s) {
+  OpenSheet(w, {[](CSettingsSheet& s) { Type(s.m_display1, IDC_SET_COLOR_R, "99"); },
+                [](CSettingsSheet& s) { ClickTab(s, kDisplay2); },
+                [](CSettingsSheet& s) {
                   Click(s.m_display2, IDC_SET_TOPMOST);
                   ClickTab(s, kMail);
                 },
-                [](CMyPropertySheet& s) {
+                [](CSettingsSheet& s) {
                   Type(s.m_mail, IDC_SET_MAIL_SERVER, "changed");
                   Choose(s.m_mail, IDC_SET_MAIL_ACCOUNT, 2);
                   PressEscape(s);
@@ -113,7 +113,7 @@ TEST_F(SettingsFromMainWindowTest, CancelAfterChangesOnSeveralPagesChangesNothin
   EXPECT_EQ(ChangedKeys(before, Live()), std::vector<std::string>{});
   EXPECT_EQ(parts_recorder::log, std::vector<std::string>{"runSettingsSheet"});
   EXPECT_EQ(g_stores, 0);
-  OpenSheet(w, {[&](CMyPropertySheet& s) {
+  OpenSheet(w, {[&](CSettingsSheet& s) {
     shownAgain = ItemText(s.m_display1.m_hWnd, IDC_SET_COLOR_R);
     PressEscape(s);
   }});
@@ -126,17 +126,17 @@ TEST_F(SettingsFromMainWindowTest, TimedShutdownIsOffAtTheFirstOpeningAfterEvery
     SCOPED_TRACE(start);
     HWND w = Open();
     std::vector<bool> shown;
-    auto arm = [&](CMyPropertySheet& s) {
-      shown.push_back(Checked(s.m_options1, IDC_SET_SHUTDOWN));
-      if (!Checked(s.m_options1, IDC_SET_SHUTDOWN))
-        Click(s.m_options1, IDC_SET_SHUTDOWN);
+    auto arm = [&](CSettingsSheet& s) {
+      shown.push_back(Checked(s.m_extension1, IDC_SET_SHUTDOWN));
+      if (!Checked(s.m_extension1, IDC_SET_SHUTDOWN))
+        Click(s.m_extension1, IDC_SET_SHUTDOWN);
       ClickOk(s);
     };
-    OpenSheet(w, {[](CMyPropertySheet& s) { ClickTab(s, kOptions1); }, arm});
+    OpenSheet(w, {[](CSettingsSheet& s) { ClickTab(s, kExtension1); }, arm});
     EXPECT_TRUE(AppSettings.ShutdownArmed);
     EXPECT_EQ(AppSettings.ShutdownHour, 23);
     // Armed for the rest of this run.
-    OpenSheet(w, {[](CMyPropertySheet& s) { ClickTab(s, kOptions1); }, arm});
+    OpenSheet(w, {[](CSettingsSheet& s) { ClickTab(s, kExtension1); }, arm});
     EXPECT_EQ(shown, (std::vector<bool>{false, true}));
     dialog.reset();  // the program ends; the next pass starts it again
   }

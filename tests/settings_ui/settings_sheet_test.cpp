@@ -21,8 +21,8 @@ TEST_F(SettingsSheetTest, PagesNeverShownKeepTheirValuesExactly) {
   AppSettings.Check1Enable = 1;
   AppSettings.Pitch = 5;
   CopyToWorkingCopy();
-  const SettingsCopy before = SettingsWorkingCopy;
-  CMyPropertySheet sheet;
+  const SheetSettings before = SettingsWorkingCopy;
+  CSettingsSheet sheet;
   sheet.m_startPage = kMail;
   INT_PTR result = RunSheet(sheet, {[&] {
                                       Type(sheet.m_mail, IDC_SET_MAIL_SERVER, "pop.example.jp");
@@ -35,7 +35,7 @@ TEST_F(SettingsSheetTest, PagesNeverShownKeepTheirValuesExactly) {
 
 TEST_F(SettingsSheetTest, AccountSwitchingKeepsEachAccountsEdits) {
   std::vector<std::string> shown;
-  auto note = [&](CMyPropertyPage4& page) {
+  auto note = [&](CMailPage& page) {
     shown.push_back(ItemText(page.m_hWnd, IDC_SET_MAIL_SERVER) + "/" + ItemText(page.m_hWnd, IDC_SET_MAIL_USER) +
                     "/" + ItemText(page.m_hWnd, IDC_SET_MAIL_PASSWORD) + "/" +
                     (Checked(page, IDC_SET_MAIL_ENABLE) ? "on" : "off"));
@@ -45,8 +45,8 @@ TEST_F(SettingsSheetTest, AccountSwitchingKeepsEachAccountsEdits) {
   AppSettings.Check2Enable = 1;
   AppSettings.Pitch = 4;
   CopyToWorkingCopy();
-  CMyPropertySheet sheet;
-  CMyPropertyPage4& mail = sheet.m_mail;
+  CSettingsSheet sheet;
+  CMailPage& mail = sheet.m_mail;
   INT_PTR result = RunSheet(sheet, {[&] { ClickTab(sheet, kMail); },
                                     [&] {
                                       for (int id : {IDC_SET_MAIL_SERVER, IDC_SET_MAIL_USER, IDC_SET_MAIL_PASSWORD,
@@ -92,13 +92,13 @@ TEST_F(SettingsSheetTest, ValuesOutOfRangeShowTheMessageAndKeepThePage) {
       {kDisplay1, IDC_SET_COLOR_B, "-1", "0 から 255 までの整数を入力してください。"},
       {kDisplay1, IDC_SET_COLOR_G, "abc", "整数を入力してください。"},
       {kDisplay2, IDC_SET_OPACITY, "101", "0 から 100 までの整数を入力してください。"},
-      {kOptions2, IDC_SET_CLEAN_SIZE, "2001", "0 から 2000 までの整数を入力してください。"},
+      {kExtension2, IDC_SET_CLEAN_SIZE, "2001", "0 から 2000 までの整数を入力してください。"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
     g_messages.clear();
     CopyToWorkingCopy();
-    CMyPropertySheet sheet;
+    CSettingsSheet sheet;
     CPropertyPage& page = *sheet.GetPage(c.tab);
     HWND stayedOn = nullptr, focus = nullptr, pageWindow = nullptr, field = nullptr;
     RunSheet(sheet, {[&] { ClickTab(sheet, c.tab); },
@@ -130,17 +130,17 @@ TEST_F(SettingsSheetTest, ListsAndSpinButtonsOfferTheirRanges) {
   } lists[] = {
       {kDisplay1, IDC_SET_ITEM3, 7, "時計", "ﾈｯﾄ転送量"},
       {kDisplay1, IDC_SET_MAIL_ROW, 3, "一段目", "三段目"},
-      {kOptions1, IDC_SET_SHUTDOWN_HOUR, 24, "0", "23"},
-      {kOptions1, IDC_SET_SHUTDOWN_MINUTE, 60, "0", "59"},
-      {kOptions1, IDC_SET_AUTO_CLEAN_MINUTE, 60, "1", "60"},
-      {kOptions2, IDC_SET_LUN_POSITION, 3, "上", "任意"},
+      {kExtension1, IDC_SET_SHUTDOWN_HOUR, 24, "0", "23"},
+      {kExtension1, IDC_SET_SHUTDOWN_MINUTE, 60, "0", "59"},
+      {kExtension1, IDC_SET_AUTO_CLEAN_MINUTE, 60, "1", "60"},
+      {kExtension2, IDC_SET_LUN_POSITION, 3, "上", "任意"},
       {kMail, IDC_SET_MAIL_ACCOUNT, 3, "アカウント１", "アカウント３"},
       {kMail, IDC_SET_MAIL_PITCH, 20, "1", "20"},
   };
-  CMyPropertySheet sheet;
+  CSettingsSheet sheet;
   std::vector<std::string> seen, expected;
   std::vector<std::function<void()>> steps;
-  for (SheetTab tab : {kDisplay1, kDisplay2, kOptions1, kOptions2, kMail})
+  for (SheetTab tab : {kDisplay1, kDisplay2, kExtension1, kExtension2, kMail})
     steps.push_back([&sheet, tab] { ClickTab(sheet, tab); });
   steps.push_back([&] {
     for (const auto& l : lists) {
@@ -153,14 +153,14 @@ TEST_F(SettingsSheetTest, ListsAndSpinButtonsOfferTheirRanges) {
       expected.push_back(std::to_string(l.count) + " " + l.first + "-" + l.last);
     }
     LRESULT opacity = SendMessageA(Item(sheet.m_display2, IDC_SET_OPACITY_SPIN), UDM_GETRANGE, 0, 0);
-    LRESULT cleanSize = SendMessageA(Item(sheet.m_options2, IDC_SET_CLEAN_SIZE_SPIN), UDM_GETRANGE, 0, 0);
+    LRESULT cleanSize = SendMessageA(Item(sheet.m_extension2, IDC_SET_CLEAN_SIZE_SPIN), UDM_GETRANGE, 0, 0);
     seen.push_back(std::to_string(HIWORD(opacity)) + ".." + std::to_string(LOWORD(opacity)));
     seen.push_back(std::to_string(HIWORD(cleanSize)) + ".." + std::to_string(LOWORD(cleanSize)));
     expected.push_back("0..100");
     expected.push_back("0..2000");
     // The entry "1" is one minute: index 0.
-    Choose(sheet.m_options1, IDC_SET_AUTO_CLEAN_MINUTE, 0);
-    Choose(sheet.m_options1, IDC_SET_SHUTDOWN_HOUR, 23);
+    Choose(sheet.m_extension1, IDC_SET_AUTO_CLEAN_MINUTE, 0);
+    Choose(sheet.m_extension1, IDC_SET_SHUTDOWN_HOUR, 23);
     ClickOk(sheet);
   });
   EXPECT_EQ(RunSheet(sheet, steps), IDOK);
@@ -190,7 +190,7 @@ TEST_F(SettingsSheetTest, SkinListsChooseByNamePrefixAndKeepANameNotFound) {
     std::snprintf(AppSettings.Skin, sizeof AppSettings.Skin, "%s", c.skin);
     std::snprintf(AppSettings.ListViewBKImage, sizeof AppSettings.ListViewBKImage, "%s", c.image);
     CopyToWorkingCopy();
-    CMyPropertySheet sheet;
+    CSettingsSheet sheet;
     std::vector<std::string> skins, images;
     std::string selectedSkin, selectedImage;
     auto entries = [&](int id, std::vector<std::string>* out) {
@@ -253,9 +253,9 @@ TEST_F(SettingsSheetTest, DllPageShowsEveryLibraryEachTimeItOpens) {
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> headers;
   std::vector<std::vector<std::string>> firstRows;
-  CMyPropertySheet sheet;
+  CSettingsSheet sheet;
   auto read = [&] {
-    HWND list = Item(sheet.m_dll, IDC_SET_DLL_LIST);
+    HWND list = Item(sheet.m_libraries, IDC_SET_DLL_LIST);
     rows.clear();
     for (int i = 0; i < int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
       std::vector<std::string> row;
@@ -271,11 +271,11 @@ TEST_F(SettingsSheetTest, DllPageShowsEveryLibraryEachTimeItOpens) {
       rows.push_back(row);
     }
   };
-  RunSheet(sheet, {[&] { ClickTab(sheet, kDll); },
+  RunSheet(sheet, {[&] { ClickTab(sheet, kLibraries); },
                    [&] {
                      read();
                      HWND header = reinterpret_cast<HWND>(
-                         SendMessageA(Item(sheet.m_dll, IDC_SET_DLL_LIST), LVM_GETHEADER, 0, 0));
+                         SendMessageA(Item(sheet.m_libraries, IDC_SET_DLL_LIST), LVM_GETHEADER, 0, 0));
                      for (int i = 0; i < 3; ++i) {
                        char text[32] = "";
                        HDITEMA item = {};
@@ -285,11 +285,11 @@ TEST_F(SettingsSheetTest, DllPageShowsEveryLibraryEachTimeItOpens) {
                        SendMessageA(header, HDM_GETITEMA, WPARAM(i), LPARAM(&item));
                        headers.push_back(std::string(text) + " " + std::to_string(item.cxy));
                      }
-                     ClickTab(sheet, kCpu);
+                     ClickTab(sheet, kProcessor);
                      // The libraries go away while the sheet is open.
                      SetDllDirectoryA(folder.File("").c_str());
                    },
-                   [&] { ClickTab(sheet, kDll); },
+                   [&] { ClickTab(sheet, kLibraries); },
                    [&] {
                      firstRows = rows;
                      read();
@@ -311,14 +311,14 @@ TEST_F(SettingsSheetTest, DllPageShowsEveryLibraryEachTimeItOpens) {
 }
 
 TEST_F(SettingsSheetTest, CpuPageShowsTheProbe) {
-  CMyPropertySheet sheet;
+  CSettingsSheet sheet;
   std::vector<std::string> labels;
-  RunSheet(sheet, {[&] { ClickTab(sheet, kCpu); },
+  RunSheet(sheet, {[&] { ClickTab(sheet, kProcessor); },
                    [&] {
                      for (int id : {IDC_SET_CPU_VENDOR, IDC_SET_CPU_TYPE, IDC_SET_CPU_FAMILY, IDC_SET_CPU_MODEL,
                                     IDC_SET_CPU_STEPPING, IDC_SET_CPU_MMX, IDC_SET_CPU_SSE, IDC_SET_CPU_SSE2,
                                     IDC_SET_CPU_3DNOW, IDC_SET_CPU_CLOCK})
-                       labels.push_back(ItemText(sheet.m_cpu.m_hWnd, id));
+                       labels.push_back(ItemText(sheet.m_processor.m_hWnd, id));
                      PressEscape(sheet);
                    }});
   ASSERT_EQ(labels.size(), 10u);

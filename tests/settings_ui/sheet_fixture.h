@@ -24,7 +24,7 @@ inline void FillDistinctSettings() {
   for (size_t i = 0; i < kSettingRowCount; ++i) {
     const SettingRow& row = kSettingRows[i];
     if (!(row.use & kSheet)) continue;
-    char* field = reinterpret_cast<char*>(&AppSettings) + row.offset;
+    char* field = static_cast<char*>(SettingField(AppSettings, row));
     if (row.kind == SettingKind::kInt)
       *reinterpret_cast<int*>(field) = n++;
     else
@@ -34,13 +34,13 @@ inline void FillDistinctSettings() {
 }
 
 // The keys whose working-copy values differ between two copies.
-inline std::vector<std::string> ChangedKeys(const SettingsCopy& a, const SettingsCopy& b) {
+inline std::vector<std::string> ChangedKeys(const SheetSettings& a, const SheetSettings& b) {
   std::vector<std::string> keys;
   for (size_t i = 0; i < kSettingRowCount; ++i) {
     const SettingRow& row = kSettingRows[i];
     if (!(row.use & kSheet)) continue;
-    const char* x = reinterpret_cast<const char*>(&a) + row.copyOffset;
-    const char* y = reinterpret_cast<const char*>(&b) + row.copyOffset;
+    const char* x = static_cast<const char*>(SheetField(a, row));
+    const char* y = static_cast<const char*>(SheetField(b, row));
     bool same = row.kind == SettingKind::kInt ? std::memcmp(x, y, sizeof(int)) == 0
                                               : std::strncmp(x, y, row.size) == 0;
     if (!same) keys.push_back(row.key);
@@ -80,7 +80,7 @@ struct BuildFolderLibraries {
 };
 
 // Tab indices of the pages.
-enum SheetTab { kDisplay1, kDisplay2, kOptions1, kOptions2, kSkin, kMail, kDll, kCpu, kVersion };
+enum SheetTab { kDisplay1, kDisplay2, kExtension1, kExtension2, kSkin, kMail, kLibraries, kProcessor, kVersion };
 
 class SettingsSheetTest : public testing::Test {
  protected:

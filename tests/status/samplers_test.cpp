@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "status/os_class.h"
+#include "status/panel_text.h"
 #include "status/sampler_math.h"
 #include "status/samplers.h"
 
@@ -89,8 +90,8 @@ TEST(MemoryUnits, HundredthsOfMegabyte) {
 
 TEST(NetworkUnits, TotalsDividedBeforeTheDifference) {
   // 1,999 bytes between two totals read as 1 K or 2 K by where they fall.
-  EXPECT_EQ(ThousandsOfBytes(1000 + 1999) - ThousandsOfBytes(1000), 1u);
-  EXPECT_EQ(ThousandsOfBytes(999 + 1999) - ThousandsOfBytes(999), 2u);
+  EXPECT_EQ(NetworkDeltaK(1000, 1000 + 1999), 1);
+  EXPECT_EQ(NetworkDeltaK(999, 999 + 1999), 2);
 }
 
 // --- The real readers ---
@@ -122,7 +123,7 @@ TEST(RealSamplers, OsClassFromTheSystemsVersion) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   ASSERT_TRUE(GetVersionExA(&info));
 #pragma GCC diagnostic pop
-  OsClass = -1;
+  OsClass = OsClassValue(-1);
   DetectOsClass();
   EXPECT_EQ(OsClass, OsClassFromVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion));
 }
@@ -183,8 +184,8 @@ static long long SystemTimeNow() {
 }
 
 TEST(RealSamplers, NtCpuUsageFirstZeroThenTheLoad) {
-  int saved = OsClass;
-  OsClass = 3;  // the NT sampler, whatever the detection said
+  OsClassValue saved = OsClass;
+  OsClass = kOsNt5;  // the NT sampler, whatever the detection said
   StartCpuUsage();
   SYSTEM_INFO system;
   GetSystemInfo(&system);
@@ -221,8 +222,8 @@ TEST(RealSamplers, RegistrySamplerWithoutTheCounterReadsZero) {
     EXPECT_NE(RegQueryValueExA(key, "KERNEL\\CPUUsage", nullptr, nullptr, bytes, &size), ERROR_SUCCESS);
     RegCloseKey(key);
   }
-  int saved = OsClass;
-  OsClass = 1;
+  OsClassValue saved = OsClass;
+  OsClass = kOs95Later;
   StartCpuUsage();
   EXPECT_EQ(ReadCpuUsage(), 0);
   EXPECT_EQ(ReadCpuUsage(), 0);
@@ -266,7 +267,6 @@ TEST(RealSamplers, LoopbackTrafficRaisesBothNetworkTotals) {
   WSADATA data;
   ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
   unsigned inBefore = ReadNetworkOctets(true), outBefore = ReadNetworkOctets(false);
-  unsigned kInBefore = ReadNetworkTotal(true), kOutBefore = ReadNetworkTotal(false);
   const int bytes = 400000;
   LoopbackTraffic(bytes);
   // Wait until the counters have caught up with what was sent.
@@ -279,7 +279,7 @@ TEST(RealSamplers, LoopbackTrafficRaisesBothNetworkTotals) {
   // Unsigned differences stay right across a wrap of the 32-bit sums.
   EXPECT_GE(ReadNetworkOctets(true) - inBefore, static_cast<unsigned>(bytes));
   EXPECT_GE(ReadNetworkOctets(false) - outBefore, static_cast<unsigned>(bytes));
-  EXPECT_GE(ReadNetworkTotal(true) - kInBefore, static_cast<unsigned>(bytes / 1000 - 1));
-  EXPECT_GE(ReadNetworkTotal(false) - kOutBefore, static_cast<unsigned>(bytes / 1000 - 1));
+  EXPECT_GE(NetworkDeltaK(inBefore, ReadNetworkOctets(true)), bytes / 1000 - 1);
+  EXPECT_GE(NetworkDeltaK(outBefore, ReadNetworkOctets(false)), bytes / 1000 - 1);
   WSACleanup();
 }

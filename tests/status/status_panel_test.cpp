@@ -238,11 +238,11 @@ TEST_F(PanelDrawing, RowTextsFollowTheirCycles) {
   f.resources[0] = 7;
   f.resources[1] = 42;
   f.resources[2] = 100;
-  int saved = OsClass;
-  OsClass = 3;
+  OsClassValue saved = OsClass;
+  OsClass = kOsNt5;
   for (int i = 0; i < 4; ++i) UpdateStatusPanel(f);
   EXPECT_STREQ(PanelRowText(ItemResources), "   Error !!   ");
-  OsClass = 1;
+  OsClass = kOs95Later;
   for (int i = 0; i < 4; ++i) UpdateStatusPanel(f);
   EXPECT_STREQ(PanelRowText(ItemResources), "S07% G42% U100%");
   f.resourcesRead = false;
