@@ -21,6 +21,7 @@
 CMainDialog* g_mainDialog = nullptr;
 
 CMainDialog::CMainDialog() : CDialog(IDD_MAIN) {
+  m_keysNeverClose = true;
   m_icon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_PROGRAM));
 }
 
@@ -60,7 +61,6 @@ BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
   }
   if (msg->message == WM_KEYDOWN) {
     WPARAM key = msg->wParam;
-    if (key == VK_RETURN || key == VK_ESCAPE) return TRUE;  // never closes by keyboard
     bool control = GetKeyState(VK_CONTROL) < 0;
     if (control && (key == VK_UP || key == VK_DOWN)) {
       AppSettings.Volume = SteppedVolume(AppSettings.Volume, key == VK_UP ? 20 : -20);

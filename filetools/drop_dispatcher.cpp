@@ -64,7 +64,7 @@ void Compress(const DropTarget& target, const std::vector<std::string>& paths) {
     return;
   }
   SetDropPath(WithoutLastExtension(paths.front()));
-  CCompressDialog dialog(DropPath, kResponseFile, target.window);
+  CCompressDialog dialog(DropPath, kResponseFile, target.window->m_hWnd);
   dialog.DoModal();
   DeleteFileA(kResponseFile);
 }

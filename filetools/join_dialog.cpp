@@ -39,12 +39,11 @@ void StartJoin(HWND owner, const char* path) {
                              MB_OK | MB_ICONINFORMATION);
     return;
   }
-  splitjoin::COwnerHandle parent(owner);
-  CJoinDialog dialog(output.c_str(), parent.Owner());
+  CJoinDialog dialog(output.c_str(), owner);
   dialog.DoModal();
 }
 
-CJoinDialog::CJoinDialog(const char* output, CWnd* parent) : CDialog(IDD_JOIN, parent), m_output(output) {}
+CJoinDialog::CJoinDialog(const char* output, HWND owner) : CDialog(IDD_JOIN, owner), m_output(output) {}
 
 CJoinDialog::~CJoinDialog() { CloseFiles(); }
 

@@ -21,7 +21,7 @@ void StartJoin(HWND owner, const char* path);
 class CJoinDialog : public CDialog {
  public:
   // `output` is the joined file; the pieces are its name plus ".001" on.
-  CJoinDialog(const char* output, CWnd* parent);
+  CJoinDialog(const char* output, HWND owner);
   ~CJoinDialog() override;
 
  protected:

@@ -43,12 +43,11 @@ bool CSliceBudget::Spent() const {
 }  // namespace splitjoin
 
 void StartSplit(HWND owner, const char* path) {
-  splitjoin::COwnerHandle parent(owner);
-  CSplitDialog dialog(path, parent.Owner());
+  CSplitDialog dialog(path, owner);
   dialog.DoModal();
 }
 
-CSplitDialog::CSplitDialog(const char* path, CWnd* parent) : CDialog(IDD_SPLIT, parent), m_path(path) {}
+CSplitDialog::CSplitDialog(const char* path, HWND owner) : CDialog(IDD_SPLIT, owner), m_path(path) {}
 
 CSplitDialog::~CSplitDialog() { CloseFiles(); }
 

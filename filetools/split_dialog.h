@@ -17,7 +17,7 @@ void StartSplit(HWND owner, const char* path);
 
 class CSplitDialog : public CDialog {
  public:
-  CSplitDialog(const char* path, CWnd* parent);
+  CSplitDialog(const char* path, HWND owner);
   ~CSplitDialog() override;
 
  protected:
@@ -63,23 +63,6 @@ class CSplitDialog : public CDialog {
 };
 
 namespace splitjoin {
-// The owner of a modal run given by handle: the window's own object when it
-// has one, else a stand-in that lends the handle and never destroys it.
-class COwnerHandle : public CWnd {
- public:
-  explicit COwnerHandle(HWND hwnd) : m_owner(CWnd::FromHandle(hwnd)) {
-    if (!m_owner && hwnd) {
-      m_hWnd = hwnd;
-      m_owner = this;
-    }
-  }
-  ~COwnerHandle() override { m_hWnd = nullptr; }
-  CWnd* Owner() const { return m_owner; }
-
- private:
-  CWnd* m_owner;
-};
-
 // Whether the time of one timer message's work is used up: slices go on
 // while less than about 15 ms have passed since the message began.
 class CSliceBudget {

@@ -71,7 +71,7 @@ bool ReadEntry(int n, const char* fallback, char* path) {
 
 }  // namespace
 
-CLauncherDialog::CLauncherDialog() : CDialog(IDD_LAUNCHER) {}
+CLauncherDialog::CLauncherDialog() : CDialog(IDD_LAUNCHER) { m_keysNeverClose = true; }
 
 CLauncherDialog::~CLauncherDialog() {
   // Destroyed here, while the object is whole, so WM_DESTROY frees the brush.
@@ -341,12 +341,6 @@ void CLauncherDialog::OnCommand(int id, int code) {
       if (int k = LauncherItemOfControl(id); k && code == BN_CLICKED) LaunchItem(k);
       break;
   }
-}
-
-BOOL CLauncherDialog::PreTranslateMessage(MSG* msg) {
-  if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE))
-    return TRUE;
-  return CDialog::PreTranslateMessage(msg);
 }
 
 LRESULT CLauncherDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

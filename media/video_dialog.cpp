@@ -94,7 +94,7 @@ bool InputConnected(IBaseFilter* filter) {
 
 }  // namespace
 
-CVideoDialog::CVideoDialog() : CDialog(IDD_VIDEO) {}
+CVideoDialog::CVideoDialog() : CDialog(IDD_VIDEO) { m_keysNeverClose = true; }
 
 CVideoDialog::~CVideoDialog() {
   // The destruction must reach OnDestroy while this object is whole.
@@ -104,7 +104,7 @@ CVideoDialog::~CVideoDialog() {
 bool CVideoDialog::Open(CWnd* owner, const char* path) {
   Close();
   lstrcpynA(m_path, path ? path : "", sizeof m_path);
-  return Create(IDD_VIDEO, owner) && m_hWnd;
+  return Create(IDD_VIDEO, owner ? owner->m_hWnd : nullptr) && m_hWnd;
 }
 
 void CVideoDialog::Close() {
@@ -417,10 +417,7 @@ void CVideoDialog::ShowMenu() {
 void CVideoDialog::OnCancel() { SetFullScreen(false); }
 
 BOOL CVideoDialog::PreTranslateMessage(MSG* msg) {
-  if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
-    if (msg->wParam == VK_ESCAPE) SetFullScreen(false);
-    return TRUE;
-  }
+  if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) SetFullScreen(false);
   return CDialog::PreTranslateMessage(msg);
 }
 
