@@ -15,11 +15,6 @@ constexpr UINT_PTR kStartTimer = 1;
 constexpr UINT kStartDelayMs = 200;
 constexpr UINT_PTR kWorkTimer = 2;
 
-void CloseHandleOnce(HANDLE& h) {
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  h = INVALID_HANDLE_VALUE;
-}
-
 // A piece's size, -1 when there is no such file. A piece that is there but
 // cannot be asked counts as present with size 0: the set ends with it, and
 // opening it tells why.
@@ -166,7 +161,7 @@ bool CJoinDialog::Slice() {
   if (got == 0) {
     // The end of this piece: on to the next number.
     SetProgress(splitjoin::ProgressPercent(m_copied, m_pieceBytes));
-    CloseHandleOnce(m_piece);
+    m_piece.Close();
     ++m_index;
     return true;
   }
@@ -184,11 +179,9 @@ bool CJoinDialog::Slice() {
 void CJoinDialog::Finish() {
   KillTimer(m_hWnd, kWorkTimer);
   m_running = false;
-  CloseHandleOnce(m_piece);
+  m_piece.Close();
   // A failed close can mean the data never reached the disk.
-  HANDLE out = m_out;
-  m_out = INVALID_HANDLE_VALUE;
-  if (out != INVALID_HANDLE_VALUE && !CloseHandle(out)) return Fail(Failure::kWrite, m_output, GetLastError());
+  if (!m_out.Close()) return Fail(Failure::kWrite, m_output, GetLastError());
   if (!MoveFileExA(m_temporary.c_str(), m_output.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return Fail(Failure::kCreate, m_output, GetLastError());
   m_temporary.clear();
@@ -206,8 +199,8 @@ void CJoinDialog::Fail(Failure what, const std::string& path, DWORD error) {
 }
 
 void CJoinDialog::CloseFiles() {
-  CloseHandleOnce(m_piece);
-  CloseHandleOnce(m_out);
+  m_piece.Close();
+  m_out.Close();
   if (!m_temporary.empty()) DeleteFileA(m_temporary.c_str());
   m_temporary.clear();
 }

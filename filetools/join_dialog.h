@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/dialog.h"
+#include "framework/handles.h"
 #include "split_plan.h"
 
 // Joins the pieces of which `path` is the first (its extension must be
@@ -46,8 +47,8 @@ class CJoinDialog : public CDialog {
 
   std::string m_output;
   std::string m_temporary;  // empty until created
-  HANDLE m_out = INVALID_HANDLE_VALUE;
-  HANDLE m_piece = INVALID_HANDLE_VALUE;
+  CHandle m_out;
+  CHandle m_piece;
   std::string m_pieceName;
   std::vector<char> m_buffer;
   uint64_t m_index = 0;  // next or current piece, 0-based; its number is index + 1

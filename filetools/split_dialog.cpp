@@ -12,11 +12,6 @@ namespace {
 
 constexpr UINT_PTR kWorkTimer = 1;
 
-void CloseHandleOnce(HANDLE& h) {
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  h = INVALID_HANDLE_VALUE;
-}
-
 std::string ItemText(HWND dialog, int id) {
   char text[64] = "";
   GetDlgItemTextA(dialog, id, text, sizeof text);
@@ -54,13 +49,11 @@ CSplitDialog::~CSplitDialog() { CloseFiles(); }
 BOOL CSplitDialog::OnInitDialog() {
   // Attributes only: the size is readable even while another program has
   // the file open.
-  HANDLE file = CreateFileA(m_path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  CHandle file(CreateFileA(m_path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size = {};
-  if (file != INVALID_HANDLE_VALUE) {
-    if (!GetFileSizeEx(file, &size)) size.QuadPart = 0;
-    CloseHandle(file);
-  }
+  if (file.Valid() && !GetFileSizeEx(file, &size)) size.QuadPart = 0;
+  file.Close();
   m_fileSize = uint64_t(size.QuadPart);
 
   SetDlgItemTextA(m_hWnd, IDC_SPLIT_PATH, m_path.c_str());
@@ -151,14 +144,14 @@ void CSplitDialog::OnStart() {
 
   if (IsDlgButtonChecked(m_hWnd, IDC_SPLIT_BATCH) == BST_CHECKED) {
     std::string name = splitjoin::BatchName(m_path);
-    HANDLE batch = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (batch == INVALID_HANDLE_VALUE) return Fail(Failure::kCreate, name, GetLastError());
+    CHandle batch(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!batch.Valid()) return Fail(Failure::kCreate, name, GetLastError());
     m_batchCreated = true;
     std::string text = splitjoin::BatchText(splitjoin::FileNameOf(m_path), m_count);
     DWORD put = 0;
     BOOL wrote = WriteFile(batch, text.data(), DWORD(text.size()), &put, nullptr);
     DWORD error = wrote ? (put == text.size() ? 0 : ERROR_DISK_FULL) : GetLastError();
-    if (!CloseHandle(batch) && !error) error = GetLastError();
+    if (!batch.Close() && !error) error = GetLastError();
     if (error) return Fail(Failure::kWrite, name, error);
   }
 
@@ -212,9 +205,7 @@ bool CSplitDialog::Slice() {
   m_written += bytes;
   if (++m_slice == splitjoin::SliceCount(m_pieceBytes)) {
     // A failed close can mean the data never reached the disk.
-    HANDLE piece = m_piece;
-    m_piece = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(piece)) {
+    if (!m_piece.Close()) {
       Fail(Failure::kWrite, m_pieceName, GetLastError());
       return false;
     }
@@ -253,8 +244,8 @@ void CSplitDialog::Refuse(const std::string& text, UINT icon) {
 }
 
 void CSplitDialog::CloseFiles() {
-  CloseHandleOnce(m_source);
-  CloseHandleOnce(m_piece);
+  m_source.Close();
+  m_piece.Close();
 }
 
 void CSplitDialog::RemoveWritten() {

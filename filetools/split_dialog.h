@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/dialog.h"
+#include "framework/handles.h"
 #include "split_plan.h"
 
 // Builds the split dialog for `path` and runs it modally, owned by `owner`.
@@ -49,8 +50,8 @@ class CSplitDialog : public CDialog {
   uint64_t m_count = 0;
   bool m_running = false;
 
-  HANDLE m_source = INVALID_HANDLE_VALUE;
-  HANDLE m_piece = INVALID_HANDLE_VALUE;
+  CHandle m_source;
+  CHandle m_piece;
   std::string m_pieceName;
   std::vector<char> m_buffer;
   uint64_t m_written = 0;

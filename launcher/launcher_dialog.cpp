@@ -16,6 +16,7 @@
 #include "../framework/app.h"
 #include "../framework/bitmap_file.h"
 #include "../framework/files.h"
+#include "../framework/handles.h"
 #include "../framework/system_error.h"
 #include "../framework/text.h"
 #include "../resources/resource.h"
@@ -117,13 +118,14 @@ BOOL CLauncherDialog::OnInitDialog() {
   char path[MAX_PATH + 16];
   BackgroundPath(path, sizeof path);
   if (HBITMAP picture = LoadBitmapFile(path)) {
+    CGdiObject<HBITMAP> owned(picture);
     m_pageBrush = CreatePatternBrush(picture);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, picture);
-    COLORREF under = GetPixel(memory, (number.left + number.right) / 2, (number.top + number.bottom) / 2);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(picture);
+    COLORREF under;
+    {
+      CMemoryDC memory(nullptr);
+      CSelectObject selected(memory, picture);
+      under = GetPixel(memory, (number.left + number.right) / 2, (number.top + number.bottom) / 2);
+    }
     if (under != CLR_INVALID) {
       int light = GetRValue(under) * 3 + GetGValue(under) * 6 + GetBValue(under);
       m_pageColour = light > 1280 ? RGB(0, 0, 0) : RGB(255, 255, 255);
@@ -303,12 +305,10 @@ void CLauncherDialog::OnPaint() {
   if (HBITMAP picture = LoadBitmapFile(path)) {
     BITMAP info = {};
     GetObjectA(picture, sizeof info, &info);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, picture);
+    CGdiObject<HBITMAP> owned(picture);
+    CMemoryDC memory(dc);
+    CSelectObject selected(memory, picture);
     BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(picture);
   }
   EndPaint(m_hWnd, &ps);
 }

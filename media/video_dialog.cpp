@@ -5,6 +5,7 @@
 
 #include "../resources/resource.h"
 #include "framework/app.h"
+#include "framework/handles.h"
 #include "video_layout.h"
 
 namespace {
@@ -24,72 +25,53 @@ void Release(T*& p) {
 enum Glyph { kCross, kTriangle, kBars, kSquare };
 HBITMAP MakeGlyph(Glyph glyph) {
   const int n = 12;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, n, n);
-  ReleaseDC(nullptr, screen);
-  if (!dc || !bitmap) {
-    if (dc) DeleteDC(dc);
-    if (bitmap) DeleteObject(bitmap);
-    return nullptr;
-  }
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  RECT all = {0, 0, n, n};
-  FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-  HBRUSH ink = CreateSolidBrush(RGB(0, 0, 0));
-  HPEN pen = CreatePen(PS_SOLID, 2, RGB(0, 0, 0));
-  HGDIOBJ oldBrush = SelectObject(dc, ink);
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-  switch (glyph) {
-    case kCross:
-      SelectObject(dc, pen);
-      MoveToEx(dc, 2, 2, nullptr);
-      LineTo(dc, n - 2, n - 2);
-      MoveToEx(dc, n - 3, 2, nullptr);
-      LineTo(dc, 1, n - 2);
-      break;
-    case kTriangle: {
-      POINT points[] = {{3, 1}, {3, n - 1}, {n - 2, n / 2}};
-      Polygon(dc, points, 3);
-      break;
-    }
-    case kBars: {
-      RECT left = {2, 2, 5, n - 2}, right = {7, 2, 10, n - 2};
-      FillRect(dc, &left, ink);
-      FillRect(dc, &right, ink);
-      break;
-    }
-    case kSquare: {
-      RECT square = {2, 2, n - 2, n - 2};
-      FillRect(dc, &square, ink);
-      break;
+  CWindowDC screen(nullptr);
+  CMemoryDC dc(screen);
+  CGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen, n, n));
+  if (!dc || !bitmap) return nullptr;
+  {
+    CSelectObject selectedBitmap(dc, bitmap);
+    RECT all = {0, 0, n, n};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+    CGdiObject<HBRUSH> ink(CreateSolidBrush(RGB(0, 0, 0)));
+    CGdiObject<HPEN> pen(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
+    CSelectObject selectedBrush(dc, ink);
+    CSelectObject selectedPen(dc, GetStockObject(NULL_PEN));
+    switch (glyph) {
+      case kCross:
+        SelectObject(dc, pen);
+        MoveToEx(dc, 2, 2, nullptr);
+        LineTo(dc, n - 2, n - 2);
+        MoveToEx(dc, n - 3, 2, nullptr);
+        LineTo(dc, 1, n - 2);
+        break;
+      case kTriangle: {
+        POINT points[] = {{3, 1}, {3, n - 1}, {n - 2, n / 2}};
+        Polygon(dc, points, 3);
+        break;
+      }
+      case kBars: {
+        RECT left = {2, 2, 5, n - 2}, right = {7, 2, 10, n - 2};
+        FillRect(dc, &left, ink);
+        FillRect(dc, &right, ink);
+        break;
+      }
+      case kSquare: {
+        RECT square = {2, 2, n - 2, n - 2};
+        FillRect(dc, &square, ink);
+        break;
+      }
     }
   }
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldBitmap);
-  DeleteObject(pen);
-  DeleteObject(ink);
-  DeleteDC(dc);
-  return bitmap;
+  return bitmap.Detach();
 }
 
 // Whether the first pin of a filter is connected.
 bool InputConnected(IBaseFilter* filter) {
-  IEnumPins* pins = nullptr;
-  if (FAILED(filter->EnumPins(&pins)) || !pins) return false;
-  bool connected = false;
-  IPin* pin = nullptr;
-  if (pins->Next(1, &pin, nullptr) == S_OK && pin) {
-    IPin* peer = nullptr;
-    if (SUCCEEDED(pin->ConnectedTo(&peer)) && peer) {
-      connected = true;
-      peer->Release();
-    }
-    pin->Release();
-  }
-  pins->Release();
-  return connected;
+  CComPtr<IEnumPins> pins;
+  if (FAILED(filter->EnumPins(pins.Out())) || !pins) return false;
+  CComPtr<IPin> pin, peer;
+  return pins->Next(1, pin.Out(), nullptr) == S_OK && pin && SUCCEEDED(pin->ConnectedTo(peer.Out())) && peer;
 }
 
 }  // namespace
@@ -146,7 +128,7 @@ void CVideoDialog::FitTimeFont() {
   HWND time = GetDlgItem(IDC_VIDEO_TIME);
   const char sample[] = "00:00:00 / 00:00:00";
   const int width = video::StripPlaceOf(IDC_VIDEO_TIME).width;
-  HDC dc = GetDC(time);
+  CWindowDC dc(time);
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(time, WM_GETFONT, 0, 0)));
   SIZE extent = {};
   GetTextExtentPoint32A(dc, sample, lstrlenA(sample), &extent);
@@ -163,7 +145,6 @@ void CVideoDialog::FitTimeFont() {
   }
   if (m_timeFont) SendMessageA(time, WM_SETFONT, reinterpret_cast<WPARAM>(m_timeFont), FALSE);
   SelectObject(dc, old);
-  ReleaseDC(time, dc);
 }
 
 void CVideoDialog::ReleaseGraph() {
@@ -192,24 +173,21 @@ int CVideoDialog::OpenVideo(const char* path) {
 
   // The classic renderer draws into a window owned by ours everywhere; the
   // one RenderFile would pick draws nothing there under Wine.
-  IBaseFilter* renderer = nullptr;
+  CComPtr<IBaseFilter> renderer;
   if (SUCCEEDED(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                 reinterpret_cast<void**>(&renderer))) &&
-      FAILED(m_graph->AddFilter(renderer, L"Video Renderer")))
-    Release(renderer);
+                                 renderer.OutVoid())) &&
+      FAILED(m_graph->AddFilter(renderer.Get(), L"Video Renderer")))
+    renderer.Reset();
 
   WCHAR wide[MAX_PATH];
   bool converted = MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) > 0;
-  if (!converted || FAILED(m_graph->RenderFile(wide, nullptr))) {
-    if (renderer) renderer->Release();
-    return 0;
-  }
+  if (!converted || FAILED(m_graph->RenderFile(wide, nullptr))) return 0;
   // A file without a picture leaves the renderer unconnected; asking such a
   // graph for the video size is not safe.
   if (renderer) {
-    m_hasVideo = InputConnected(renderer);
-    if (!m_hasVideo) m_graph->RemoveFilter(renderer);
-    renderer->Release();
+    m_hasVideo = InputConnected(renderer.Get());
+    if (!m_hasVideo) m_graph->RemoveFilter(renderer.Get());
+    renderer.Reset();
   }
 
   m_window->put_Owner(reinterpret_cast<OAHWND>(m_hWnd));
