@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <windowsx.h>
 
 #include "../core/run_state.h"
 #include "../core/settings.h"
 #include "../framework/bitmap_file.h"
+#include "../framework/window_tools.h"
 #include "../launcher/launcher_placement.h"
 #include "../mail/mail_check.h"
 #include "../resources/resource.h"
@@ -287,11 +287,7 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       // The borderless window is dragged by its surface, through the
       // system's own move loop, unless its place is fixed.
-      if (!AppSettings.MoveEnable) {
-        POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ClientToScreen(m_hWnd, &at);
-        PostMessageA(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
-      }
+      if (!AppSettings.MoveEnable) DragBySurface(m_hWnd, lParam);
       return Default();
     case WM_LBUTTONDBLCLK:
       Peek();

@@ -6,6 +6,7 @@
 #include "../resources/resource.h"
 #include "framework/app.h"
 #include "framework/handles.h"
+#include "framework/window_tools.h"
 #include "video_layout.h"
 
 namespace {
@@ -431,7 +432,7 @@ LRESULT CVideoDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Dragging the body moves the whole window.
       POINT cursor;
       GetCursorPos(&cursor);
-      PostMessageA(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(cursor.x, cursor.y));
+      DragBySurface(m_hWnd, cursor);
       if (m_window)
         m_window->NotifyOwnerMessage(reinterpret_cast<OAHWND>(m_hWnd), msg, wParam, lParam);
       return 0;
