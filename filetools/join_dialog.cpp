@@ -5,7 +5,6 @@
 #include "core/side_effects.h"
 #include "framework/system_error.h"
 #include "resources/resource.h"
-#include "split_dialog.h"
 
 using splitjoin::Failure;
 
@@ -38,13 +37,13 @@ void StartJoin(HWND owner, const char* path) {
   dialog.DoModal();
 }
 
-CJoinDialog::CJoinDialog(const char* output, HWND owner) : CDialog(IDD_JOIN, owner), m_output(output) {}
+CJoinDialog::CJoinDialog(const char* output, HWND owner)
+    : CSlicedWorkDialog(IDD_JOIN, owner, IDC_JOIN_PROGRESS, kWorkTimer), m_output(output) {}
 
 CJoinDialog::~CJoinDialog() { CloseFiles(); }
 
 BOOL CJoinDialog::OnInitDialog() {
-  SendDlgItemMessageA(m_hWnd, IDC_JOIN_PROGRESS, PBM_SETRANGE32, 0, 100);
-  SetProgress(0);
+  InitProgress();
   SetTimer(m_hWnd, kStartTimer, kStartDelayMs, nullptr);
   return TRUE;
 }
@@ -52,8 +51,7 @@ BOOL CJoinDialog::OnInitDialog() {
 void CJoinDialog::OnCancel() {
   // The close box: the output stays as it was.
   KillTimer(m_hWnd, kStartTimer);
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
+  StopWork();
   CloseFiles();
   EndDialog(IDCANCEL);
 }
@@ -65,33 +63,20 @@ LRESULT CJoinDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         KillTimer(m_hWnd, kStartTimer);
         if (!PlanPieces()) return 0;
         m_buffer.resize(size_t(splitjoin::kSliceBytes));
-        m_running = true;
-        SetTimer(m_hWnd, kWorkTimer, 1, nullptr);
-        return 0;
-      }
-      if (wParam == kWorkTimer) {
-        OnTimer();
+        StartWork();
         return 0;
       }
       break;
     case WM_DESTROY:
       KillTimer(m_hWnd, kStartTimer);
-      KillTimer(m_hWnd, kWorkTimer);
-      m_running = false;
+      StopWork();
       CloseFiles();
       break;
   }
-  return CDialog::WindowProc(msg, wParam, lParam);
+  return CSlicedWorkDialog::WindowProc(msg, wParam, lParam);
 }
 
-void CJoinDialog::OnTimer() {
-  if (!m_running) return;
-  splitjoin::CSliceBudget budget;
-  do {
-    if (!Slice()) return;
-  } while (!budget.Spent());
-  SetProgress(splitjoin::ProgressPercent(m_copied, m_pieceBytes));
-}
+int CJoinDialog::Progress() const { return splitjoin::ProgressPercent(m_copied, m_pieceBytes); }
 
 bool CJoinDialog::PlanPieces() {
   splitjoin::JoinSet set =
@@ -160,7 +145,7 @@ bool CJoinDialog::Slice() {
   }
   if (got == 0) {
     // The end of this piece: on to the next number.
-    SetProgress(splitjoin::ProgressPercent(m_copied, m_pieceBytes));
+    SetProgress(Progress());
     m_piece.Close();
     ++m_index;
     return true;
@@ -177,8 +162,7 @@ bool CJoinDialog::Slice() {
 }
 
 void CJoinDialog::Finish() {
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
+  StopWork();
   m_piece.Close();
   // A failed close can mean the data never reached the disk.
   if (!m_out.Close()) return Fail(Failure::kWrite, m_output, GetLastError());
@@ -190,8 +174,7 @@ void CJoinDialog::Finish() {
 }
 
 void CJoinDialog::Fail(Failure what, const std::string& path, DWORD error) {
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
+  StopWork();
   CloseFiles();
   g_sideEffects.messageBox(m_hWnd, splitjoin::FailureText(what, path, SystemErrorText(error)).c_str(),
                            splitjoin::kJoinErrorCaption, MB_OK | MB_ICONEXCLAMATION);
@@ -203,10 +186,4 @@ void CJoinDialog::CloseFiles() {
   m_out.Close();
   if (!m_temporary.empty()) DeleteFileA(m_temporary.c_str());
   m_temporary.clear();
-}
-
-void CJoinDialog::SetProgress(int percent) {
-  if (percent == m_shownPercent) return;
-  m_shownPercent = percent;
-  SendDlgItemMessageA(m_hWnd, IDC_JOIN_PROGRESS, PBM_SETPOS, WPARAM(percent), 0);
 }

@@ -20,29 +20,13 @@ std::string ItemText(HWND dialog, int id) {
 
 }  // namespace
 
-namespace splitjoin {
-
-CSliceBudget::CSliceBudget() {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  m_limit = frequency.QuadPart * 15 / 1000;
-  QueryPerformanceCounter(&m_start);
-}
-
-bool CSliceBudget::Spent() const {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now.QuadPart - m_start.QuadPart >= m_limit;
-}
-
-}  // namespace splitjoin
-
 void StartSplit(HWND owner, const char* path) {
   CSplitDialog dialog(path, owner);
   dialog.DoModal();
 }
 
-CSplitDialog::CSplitDialog(const char* path, HWND owner) : CDialog(IDD_SPLIT, owner), m_path(path) {}
+CSplitDialog::CSplitDialog(const char* path, HWND owner)
+    : CSlicedWorkDialog(IDD_SPLIT, owner, IDC_SPLIT_PROGRESS, kWorkTimer), m_path(path) {}
 
 CSplitDialog::~CSplitDialog() { CloseFiles(); }
 
@@ -63,8 +47,7 @@ BOOL CSplitDialog::OnInitDialog() {
   m_count = splitjoin::PieceCount(m_fileSize, 1);
   SetDlgItemTextA(m_hWnd, IDC_SPLIT_COUNT, splitjoin::OpeningCountText(m_fileSize).c_str());
   CheckDlgButton(m_hWnd, IDC_SPLIT_BATCH, BST_UNCHECKED);
-  SendDlgItemMessageA(m_hWnd, IDC_SPLIT_PROGRESS, PBM_SETRANGE32, 0, 100);
-  SetProgress(0);
+  InitProgress();
 
   // A size typed at once replaces the 1; Enter then starts the split.
   HWND edit = GetDlgItem(IDC_SPLIT_PIECE_SIZE);
@@ -74,7 +57,7 @@ BOOL CSplitDialog::OnInitDialog() {
 }
 
 void CSplitDialog::OnCancel() {
-  if (!m_running) EndDialog(IDCANCEL);
+  if (!Running()) EndDialog(IDCANCEL);
 }
 
 LRESULT CSplitDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -89,24 +72,17 @@ LRESULT CSplitDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
-    case WM_TIMER:
-      if (wParam == kWorkTimer) {
-        OnTimer();
-        return 0;
-      }
-      break;
     case WM_DESTROY:
       // Also when a quit request ends the modal run in the middle of a split.
-      KillTimer(m_hWnd, kWorkTimer);
-      m_running = false;
+      StopWork();
       CloseFiles();
       break;
   }
-  return CDialog::WindowProc(msg, wParam, lParam);
+  return CSlicedWorkDialog::WindowProc(msg, wParam, lParam);
 }
 
 void CSplitDialog::ShowCount() {
-  if (m_running) return;
+  if (Running()) return;
   // An empty or unreadable size counts as 0: no valid split.
   if (!splitjoin::ParsePieceSize(ItemText(m_hWnd, IDC_SPLIT_PIECE_SIZE).c_str(), &m_pieceSize))
     m_pieceSize = 0;
@@ -115,7 +91,7 @@ void CSplitDialog::ShowCount() {
 }
 
 void CSplitDialog::OnStart() {
-  if (m_running) return;
+  if (Running()) return;
   // No further input reaches the dialog until the split ends.
   EnableWindow(m_hWnd, FALSE);
   if (!splitjoin::ParsePieceSize(ItemText(m_hWnd, IDC_SPLIT_PIECE_SIZE).c_str(), &m_pieceSize))
@@ -160,21 +136,16 @@ void CSplitDialog::OnStart() {
   m_pieceIndex = 0;
   m_slice = 0;
   SetProgress(0);
-  m_running = true;
-  SetTimer(m_hWnd, kWorkTimer, 1, nullptr);
+  StartWork();
 }
 
-void CSplitDialog::OnTimer() {
-  if (!m_running) return;
-  splitjoin::CSliceBudget budget;
-  do {
-    if (m_pieceIndex >= m_count) return Finish();
-    if (!Slice()) return;
-  } while (!budget.Spent());
-  SetProgress(splitjoin::ProgressPercent(m_written, m_fileSize));
-}
+int CSplitDialog::Progress() const { return splitjoin::ProgressPercent(m_written, m_fileSize); }
 
 bool CSplitDialog::Slice() {
+  if (m_pieceIndex >= m_count) {
+    Finish();
+    return false;
+  }
   if (m_slice == 0) {
     m_pieceName = splitjoin::PieceName(m_path, m_pieceIndex + 1);
     m_piece = CreateFileA(m_pieceName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
@@ -216,8 +187,7 @@ bool CSplitDialog::Slice() {
 }
 
 void CSplitDialog::Finish() {
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
+  StopWork();
   CloseFiles();
   SetProgress(100);
   g_sideEffects.messageBox(m_hWnd, splitjoin::kSplitDoneText, splitjoin::kSplitDoneCaption, MB_OK);
@@ -226,8 +196,7 @@ void CSplitDialog::Finish() {
 }
 
 void CSplitDialog::Fail(Failure what, const std::string& path, DWORD error) {
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
+  StopWork();
   CloseFiles();
   RemoveWritten();
   SetProgress(0);
@@ -254,10 +223,4 @@ void CSplitDialog::RemoveWritten() {
   if (m_batchCreated) DeleteFileA(splitjoin::BatchName(m_path).c_str());
   m_created = 0;
   m_batchCreated = false;
-}
-
-void CSplitDialog::SetProgress(int percent) {
-  if (percent == m_shownPercent) return;
-  m_shownPercent = percent;
-  SendDlgItemMessageA(m_hWnd, IDC_SPLIT_PROGRESS, PBM_SETPOS, WPARAM(percent), 0);
 }

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "framework/dialog.h"
 #include "framework/handles.h"
+#include "sliced_work_dialog.h"
 #include "split_plan.h"
 
 // Builds the split dialog for `path` and runs it modally, owned by `owner`.
 void StartSplit(HWND owner, const char* path);
 
-class CSplitDialog : public CDialog {
+class CSplitDialog : public splitjoin::CSlicedWorkDialog {
  public:
   CSplitDialog(const char* path, HWND owner);
   ~CSplitDialog() override;
@@ -31,9 +31,9 @@ class CSplitDialog : public CDialog {
  private:
   void ShowCount();
   void OnStart();
-  void OnTimer();
-  // One slice; false when the split failed (the failure is then shown).
-  bool Slice();
+  // One slice; false when the split finished or failed (and said so).
+  bool Slice() override;
+  int Progress() const override;
   void Finish();
   void Fail(splitjoin::Failure what, const std::string& path, DWORD error);
   // The message box, then the dialog ready for input again, the size selected.
@@ -42,13 +42,11 @@ class CSplitDialog : public CDialog {
   // Removes the pieces and the batch file this split wrote: a failed split
   // leaves no set that would join into a broken file.
   void RemoveWritten();
-  void SetProgress(int percent);
 
   std::string m_path;
   uint64_t m_fileSize = 0;
   uint64_t m_pieceSize = 1;
   uint64_t m_count = 0;
-  bool m_running = false;
 
   CHandle m_source;
   CHandle m_piece;
@@ -60,19 +58,4 @@ class CSplitDialog : public CDialog {
   uint64_t m_pieceBytes = 0;
   uint64_t m_created = 0;  // pieces 1..created exist by this split
   bool m_batchCreated = false;
-  int m_shownPercent = -1;
 };
-
-namespace splitjoin {
-// Whether the time of one timer message's work is used up: slices go on
-// while less than about 15 ms have passed since the message began.
-class CSliceBudget {
- public:
-  CSliceBudget();
-  bool Spent() const;
-
- private:
-  LARGE_INTEGER m_start;
-  LONGLONG m_limit;
-};
-}  // namespace splitjoin
