@@ -32,6 +32,14 @@ class CComPtr {
   T* m_p = nullptr;
 };
 
+// For a COM pointer kept in a plain member (its type may be declared only):
+// gives it up and clears it, so that a second call gives up nothing.
+template <class T>
+void ReleaseAndClear(T*& p) {
+  if (p) p->Release();
+  p = nullptr;
+}
+
 // GetDC on construction, ReleaseDC at the end.
 class CWindowDC {
  public:

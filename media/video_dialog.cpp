@@ -15,12 +15,6 @@ constexpr UINT_PTR kVideoTimer = 100;
 constexpr UINT kVideoTimerMs = 500;
 constexpr LONGLONG kUnitsPerSecond = 10000000;
 
-template <class T>
-void Release(T*& p) {
-  if (p) p->Release();
-  p = nullptr;
-}
-
 // The four button pictures, drawn here: a cross, a right-pointing triangle,
 // two vertical bars, a square.
 enum Glyph { kCross, kTriangle, kBars, kSquare };
@@ -149,12 +143,12 @@ void CVideoDialog::FitTimeFont() {
 }
 
 void CVideoDialog::ReleaseGraph() {
-  Release(m_control);
-  Release(m_graph);
-  Release(m_seeking);
-  Release(m_window);
-  Release(m_audio);
-  Release(m_video);
+  ReleaseAndClear(m_control);
+  ReleaseAndClear(m_graph);
+  ReleaseAndClear(m_seeking);
+  ReleaseAndClear(m_window);
+  ReleaseAndClear(m_audio);
+  ReleaseAndClear(m_video);
   m_hasVideo = false;
 }
 
