@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <windowsx.h>
 
 #include "../core/run_state.h"
 #include "../core/settings.h"
 #include "../framework/bitmap_file.h"
+#include "../framework/window_tools.h"
 #include "../launcher/launcher_placement.h"
 #include "../mail/mail_check.h"
 #include "../resources/resource.h"
@@ -21,6 +21,7 @@
 CMainDialog* g_mainDialog = nullptr;
 
 CMainDialog::CMainDialog() : CDialog(IDD_MAIN) {
+  m_keysNeverClose = true;
   m_icon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_PROGRAM));
 }
 
@@ -60,7 +61,6 @@ BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
   }
   if (msg->message == WM_KEYDOWN) {
     WPARAM key = msg->wParam;
-    if (key == VK_RETURN || key == VK_ESCAPE) return TRUE;  // never closes by keyboard
     bool control = GetKeyState(VK_CONTROL) < 0;
     if (control && (key == VK_UP || key == VK_DOWN)) {
       AppSettings.Volume = SteppedVolume(AppSettings.Volume, key == VK_UP ? 20 : -20);
@@ -287,11 +287,7 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       // The borderless window is dragged by its surface, through the
       // system's own move loop, unless its place is fixed.
-      if (!AppSettings.MoveEnable) {
-        POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ClientToScreen(m_hWnd, &at);
-        PostMessageA(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
-      }
+      if (!AppSettings.MoveEnable) DragBySurface(m_hWnd, lParam);
       return Default();
     case WM_LBUTTONDBLCLK:
       Peek();

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "../core/settings.h"
+#include "../framework/window_tools.h"
 #include "../resources/resource.h"
 #include "main_dialog.h"
 #include "skin.h"
@@ -69,22 +70,10 @@ void CMainDialog::FillDropActions() {
 }
 
 void CMainDialog::CreateToolTips() {
-  m_toolTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
-                              nullptr, AfxGetInstanceHandle(), nullptr);
+  m_toolTip = CreateToolTip(m_hWnd);
   if (!m_toolTip || !AppSettings.TipEnable) return;
   for (const ToolTipText& tip : kToolTips) {
-    HWND control = GetDlgItem(tip.id);
-    if (!control) continue;
-    TOOLINFOA info = {};
-    // The size every version of the common controls knows: without a
-    // version-6 manifest a larger record is refused and no tip shows.
-    info.cbSize = TTTOOLINFOA_V2_SIZE;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = m_hWnd;
-    info.uId = UINT_PTR(control);
-    info.lpszText = const_cast<char*>(tip.text);
-    SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, LPARAM(&info));
+    if (HWND control = GetDlgItem(tip.id)) AddToolTip(m_toolTip, m_hWnd, control, tip.text);
   }
 }
 

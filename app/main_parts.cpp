@@ -23,7 +23,7 @@ namespace {
 
 void CreateLauncher(CMainDialog& dialog) {
   dialog.Launcher().SetSkinFolder(SkinFolder);
-  dialog.Launcher().Create(dialog.Launcher().TemplateId(), &dialog);
+  dialog.Launcher().Create(dialog.Launcher().TemplateId(), dialog.m_hWnd);
   if (dialog.Launcher().m_hWnd) ShowWindow(dialog.Launcher().m_hWnd, SW_HIDE);
 }
 

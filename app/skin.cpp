@@ -8,6 +8,7 @@
 #include "../core/placement.h"
 #include "../core/settings.h"
 #include "../framework/files.h"
+#include "../framework/handles.h"
 #include "../resources/resource.h"
 #include "../status/status_panel.h"
 #include "../framework/skin_button.h"
@@ -37,18 +38,13 @@ HBITMAP TiledBitmap(HWND window, HBITMAP picture) {
   GetObjectA(picture, sizeof info, &info);
   if (client.right <= 0 || client.bottom <= 0 || info.bmWidth <= 0 || info.bmHeight <= 0)
     return nullptr;
-  HDC screen = GetDC(window);
+  CWindowDC screen(window);
   HBITMAP tiled = CreateCompatibleBitmap(screen, client.right, client.bottom);
-  HDC to = CreateCompatibleDC(screen), from = CreateCompatibleDC(screen);
-  HGDIOBJ oldTo = SelectObject(to, tiled), oldFrom = SelectObject(from, picture);
+  CMemoryDC to(screen), from(screen);
+  CSelectObject toBitmap(to, tiled), fromBitmap(from, picture);
   for (int y = 0; y < client.bottom; y += info.bmHeight)
     for (int x = 0; x < client.right; x += info.bmWidth)
       BitBlt(to, x, y, info.bmWidth, info.bmHeight, from, 0, 0, SRCCOPY);
-  SelectObject(to, oldTo);
-  SelectObject(from, oldFrom);
-  DeleteDC(to);
-  DeleteDC(from);
-  ReleaseDC(window, screen);
   return tiled;
 }
 

@@ -7,6 +7,7 @@
 
 #include "../core/run_state.h"
 #include "../framework/files.h"
+#include "../framework/handles.h"
 #include "../status/samplers.h"
 #include "../core/settings.h"
 #include "../core/side_effects.h"
@@ -81,16 +82,13 @@ void SyncStartupShortcut(HWND mainWindow) {
 HRESULT CreateShellLink(const char* linkPath, const char* target, const char* description,
                         const char* arguments, const char* workingFolder, const char* iconPath,
                         int iconIndex, int showCommand) {
-  IShellLinkA* shellLink = nullptr;
-  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                    reinterpret_cast<void**>(&shellLink));
+  CComPtr<IShellLinkA> shellLink;
+  HRESULT result =
+      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.OutVoid());
   if (FAILED(result)) return result;
-  IPersistFile* file = nullptr;
-  result = shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-  if (FAILED(result)) {
-    shellLink->Release();
-    return result;
-  }
+  CComPtr<IPersistFile> file;
+  result = shellLink->QueryInterface(IID_IPersistFile, file.OutVoid());
+  if (FAILED(result)) return result;
   shellLink->SetPath(target);
   shellLink->SetDescription(description);
   shellLink->SetArguments(arguments);
@@ -100,10 +98,7 @@ HRESULT CreateShellLink(const char* linkPath, const char* target, const char* de
   WCHAR widePath[MAX_PATH] = L"";
   MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH);
   widePath[MAX_PATH - 1] = L'\0';
-  result = file->Save(widePath, TRUE);
-  file->Release();
-  shellLink->Release();
-  return result;
+  return file->Save(widePath, TRUE);
 }
 
 void OpenHelpPage() {

@@ -6,8 +6,8 @@
 #include "core/side_effects.h"
 #include "framework/text.h"
 
-CCompressDialog::CCompressDialog(const char* dropPath, const char* responseFile, CWnd* parent)
-    : CDialog(IDD_COMPRESS, parent), m_responseFile(responseFile) {
+CCompressDialog::CCompressDialog(const char* dropPath, const char* responseFile, HWND owner)
+    : CDialog(IDD_COMPRESS, owner), m_responseFile(responseFile) {
   std::string path(dropPath);
   size_t separator = text::LastSeparator(path.c_str());
   size_t nameStart = separator == std::string::npos ? 0 : separator + 1;

@@ -14,7 +14,7 @@ class CCompressDialog : public CDialog {
   // archive goes into its folder and is named after it unless the user
   // changes the name. `responseFile` lists the files to pack, one quoted name
   // per line relative to that folder, in the current folder.
-  CCompressDialog(const char* dropPath, const char* responseFile, CWnd* parent = nullptr);
+  CCompressDialog(const char* dropPath, const char* responseFile, HWND owner = nullptr);
 
   // The fields the controls show and edit.
   int m_selfExtracting = 0;  // 0/1

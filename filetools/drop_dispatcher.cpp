@@ -11,6 +11,7 @@
 #include "filetools/drop_rules.h"
 #include "filetools/join_dialog.h"
 #include "filetools/split_dialog.h"
+#include "framework/handles.h"
 #include "framework/wnd.h"
 #include "media/playlist.h"
 #include "media/playlist_rules.h"
@@ -48,14 +49,14 @@ void Extract(const DropTarget& target, const std::vector<std::string>& paths) {
 }
 
 void Compress(const DropTarget& target, const std::vector<std::string>& paths) {
-  HANDLE file = CreateFileA(kResponseFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool written = file != INVALID_HANDLE_VALUE;
+  CHandle file(CreateFileA(kResponseFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  bool written = file.Valid();
   for (size_t i = 0; written && i < paths.size(); ++i) {
     std::string line = ResponseLine(paths[i]);
     DWORD wrote = 0;
     written = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &wrote, nullptr) && wrote == line.size();
   }
-  if (file != INVALID_HANDLE_VALUE && !CloseHandle(file)) written = false;
+  if (!file.Close()) written = false;
   if (!written) {
     // The libraries would pack nothing: say so rather than open the dialog.
     DeleteFileA(kResponseFile);
@@ -64,7 +65,7 @@ void Compress(const DropTarget& target, const std::vector<std::string>& paths) {
     return;
   }
   SetDropPath(WithoutLastExtension(paths.front()));
-  CCompressDialog dialog(DropPath, kResponseFile, target.window);
+  CCompressDialog dialog(DropPath, kResponseFile, target.window->m_hWnd);
   dialog.DoModal();
   DeleteFileA(kResponseFile);
 }

@@ -5,7 +5,6 @@
 #include "core/side_effects.h"
 #include "framework/system_error.h"
 #include "resources/resource.h"
-#include "split_dialog.h"
 
 using splitjoin::Failure;
 
@@ -14,11 +13,6 @@ namespace {
 constexpr UINT_PTR kStartTimer = 1;
 constexpr UINT kStartDelayMs = 200;
 constexpr UINT_PTR kWorkTimer = 2;
-
-void CloseHandleOnce(HANDLE& h) {
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  h = INVALID_HANDLE_VALUE;
-}
 
 // A piece's size, -1 when there is no such file. A piece that is there but
 // cannot be asked counts as present with size 0: the set ends with it, and
@@ -39,18 +33,17 @@ void StartJoin(HWND owner, const char* path) {
                              MB_OK | MB_ICONINFORMATION);
     return;
   }
-  splitjoin::COwnerHandle parent(owner);
-  CJoinDialog dialog(output.c_str(), parent.Owner());
+  CJoinDialog dialog(output.c_str(), owner);
   dialog.DoModal();
 }
 
-CJoinDialog::CJoinDialog(const char* output, CWnd* parent) : CDialog(IDD_JOIN, parent), m_output(output) {}
+CJoinDialog::CJoinDialog(const char* output, HWND owner)
+    : CSlicedWorkDialog(IDD_JOIN, owner, IDC_JOIN_PROGRESS, kWorkTimer), m_output(output) {}
 
 CJoinDialog::~CJoinDialog() { CloseFiles(); }
 
 BOOL CJoinDialog::OnInitDialog() {
-  SendDlgItemMessageA(m_hWnd, IDC_JOIN_PROGRESS, PBM_SETRANGE32, 0, 100);
-  SetProgress(0);
+  InitProgress();
   SetTimer(m_hWnd, kStartTimer, kStartDelayMs, nullptr);
   return TRUE;
 }
@@ -58,8 +51,7 @@ BOOL CJoinDialog::OnInitDialog() {
 void CJoinDialog::OnCancel() {
   // The close box: the output stays as it was.
   KillTimer(m_hWnd, kStartTimer);
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
+  StopWork();
   CloseFiles();
   EndDialog(IDCANCEL);
 }
@@ -71,33 +63,20 @@ LRESULT CJoinDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         KillTimer(m_hWnd, kStartTimer);
         if (!PlanPieces()) return 0;
         m_buffer.resize(size_t(splitjoin::kSliceBytes));
-        m_running = true;
-        SetTimer(m_hWnd, kWorkTimer, 1, nullptr);
-        return 0;
-      }
-      if (wParam == kWorkTimer) {
-        OnTimer();
+        StartWork();
         return 0;
       }
       break;
     case WM_DESTROY:
       KillTimer(m_hWnd, kStartTimer);
-      KillTimer(m_hWnd, kWorkTimer);
-      m_running = false;
+      StopWork();
       CloseFiles();
       break;
   }
-  return CDialog::WindowProc(msg, wParam, lParam);
+  return CSlicedWorkDialog::WindowProc(msg, wParam, lParam);
 }
 
-void CJoinDialog::OnTimer() {
-  if (!m_running) return;
-  splitjoin::CSliceBudget budget;
-  do {
-    if (!Slice()) return;
-  } while (!budget.Spent());
-  SetProgress(splitjoin::ProgressPercent(m_copied, m_pieceBytes));
-}
+int CJoinDialog::Progress() const { return splitjoin::ProgressPercent(m_copied, m_pieceBytes); }
 
 bool CJoinDialog::PlanPieces() {
   splitjoin::JoinSet set =
@@ -166,8 +145,8 @@ bool CJoinDialog::Slice() {
   }
   if (got == 0) {
     // The end of this piece: on to the next number.
-    SetProgress(splitjoin::ProgressPercent(m_copied, m_pieceBytes));
-    CloseHandleOnce(m_piece);
+    SetProgress(Progress());
+    m_piece.Close();
     ++m_index;
     return true;
   }
@@ -183,13 +162,10 @@ bool CJoinDialog::Slice() {
 }
 
 void CJoinDialog::Finish() {
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
-  CloseHandleOnce(m_piece);
+  StopWork();
+  m_piece.Close();
   // A failed close can mean the data never reached the disk.
-  HANDLE out = m_out;
-  m_out = INVALID_HANDLE_VALUE;
-  if (out != INVALID_HANDLE_VALUE && !CloseHandle(out)) return Fail(Failure::kWrite, m_output, GetLastError());
+  if (!m_out.Close()) return Fail(Failure::kWrite, m_output, GetLastError());
   if (!MoveFileExA(m_temporary.c_str(), m_output.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return Fail(Failure::kCreate, m_output, GetLastError());
   m_temporary.clear();
@@ -198,8 +174,7 @@ void CJoinDialog::Finish() {
 }
 
 void CJoinDialog::Fail(Failure what, const std::string& path, DWORD error) {
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
+  StopWork();
   CloseFiles();
   g_sideEffects.messageBox(m_hWnd, splitjoin::FailureText(what, path, SystemErrorText(error)).c_str(),
                            splitjoin::kJoinErrorCaption, MB_OK | MB_ICONEXCLAMATION);
@@ -207,14 +182,8 @@ void CJoinDialog::Fail(Failure what, const std::string& path, DWORD error) {
 }
 
 void CJoinDialog::CloseFiles() {
-  CloseHandleOnce(m_piece);
-  CloseHandleOnce(m_out);
+  m_piece.Close();
+  m_out.Close();
   if (!m_temporary.empty()) DeleteFileA(m_temporary.c_str());
   m_temporary.clear();
-}
-
-void CJoinDialog::SetProgress(int percent) {
-  if (percent == m_shownPercent) return;
-  m_shownPercent = percent;
-  SendDlgItemMessageA(m_hWnd, IDC_JOIN_PROGRESS, PBM_SETPOS, WPARAM(percent), 0);
 }

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/dialog.h"
+#include "framework/handles.h"
+#include "sliced_work_dialog.h"
 #include "split_plan.h"
 
 // Joins the pieces of which `path` is the first (its extension must be
@@ -18,10 +19,10 @@
 // message owned by `owner`.
 void StartJoin(HWND owner, const char* path);
 
-class CJoinDialog : public CDialog {
+class CJoinDialog : public splitjoin::CSlicedWorkDialog {
  public:
   // `output` is the joined file; the pieces are its name plus ".001" on.
-  CJoinDialog(const char* output, CWnd* parent);
+  CJoinDialog(const char* output, HWND owner);
   ~CJoinDialog() override;
 
  protected:
@@ -31,29 +32,26 @@ class CJoinDialog : public CDialog {
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void OnTimer();
   // Which pieces belong to the set; false when the join cannot start.
   bool PlanPieces();
   bool CreateTemporary();
   // One slice; false when the join ended, finished or failed.
-  bool Slice();
+  bool Slice() override;
+  int Progress() const override;
   bool OpenNextPiece();
   void Finish();
   void Fail(splitjoin::Failure what, const std::string& path, DWORD error);
   // Closes the files and removes the unfinished temporary file.
   void CloseFiles();
-  void SetProgress(int percent);
 
   std::string m_output;
   std::string m_temporary;  // empty until created
-  HANDLE m_out = INVALID_HANDLE_VALUE;
-  HANDLE m_piece = INVALID_HANDLE_VALUE;
+  CHandle m_out;
+  CHandle m_piece;
   std::string m_pieceName;
   std::vector<char> m_buffer;
   uint64_t m_index = 0;  // next or current piece, 0-based; its number is index + 1
   uint64_t m_count = 0;  // pieces of the set
   uint64_t m_pieceBytes = 0;
   uint64_t m_copied = 0;
-  bool m_running = false;
-  int m_shownPercent = -1;
 };

@@ -12,11 +12,6 @@ namespace {
 
 constexpr UINT_PTR kWorkTimer = 1;
 
-void CloseHandleOnce(HANDLE& h) {
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  h = INVALID_HANDLE_VALUE;
-}
-
 std::string ItemText(HWND dialog, int id) {
   char text[64] = "";
   GetDlgItemTextA(dialog, id, text, sizeof text);
@@ -25,43 +20,24 @@ std::string ItemText(HWND dialog, int id) {
 
 }  // namespace
 
-namespace splitjoin {
-
-CSliceBudget::CSliceBudget() {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  m_limit = frequency.QuadPart * 15 / 1000;
-  QueryPerformanceCounter(&m_start);
-}
-
-bool CSliceBudget::Spent() const {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now.QuadPart - m_start.QuadPart >= m_limit;
-}
-
-}  // namespace splitjoin
-
 void StartSplit(HWND owner, const char* path) {
-  splitjoin::COwnerHandle parent(owner);
-  CSplitDialog dialog(path, parent.Owner());
+  CSplitDialog dialog(path, owner);
   dialog.DoModal();
 }
 
-CSplitDialog::CSplitDialog(const char* path, CWnd* parent) : CDialog(IDD_SPLIT, parent), m_path(path) {}
+CSplitDialog::CSplitDialog(const char* path, HWND owner)
+    : CSlicedWorkDialog(IDD_SPLIT, owner, IDC_SPLIT_PROGRESS, kWorkTimer), m_path(path) {}
 
 CSplitDialog::~CSplitDialog() { CloseFiles(); }
 
 BOOL CSplitDialog::OnInitDialog() {
   // Attributes only: the size is readable even while another program has
   // the file open.
-  HANDLE file = CreateFileA(m_path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  CHandle file(CreateFileA(m_path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size = {};
-  if (file != INVALID_HANDLE_VALUE) {
-    if (!GetFileSizeEx(file, &size)) size.QuadPart = 0;
-    CloseHandle(file);
-  }
+  if (file.Valid() && !GetFileSizeEx(file, &size)) size.QuadPart = 0;
+  file.Close();
   m_fileSize = uint64_t(size.QuadPart);
 
   SetDlgItemTextA(m_hWnd, IDC_SPLIT_PATH, m_path.c_str());
@@ -71,8 +47,7 @@ BOOL CSplitDialog::OnInitDialog() {
   m_count = splitjoin::PieceCount(m_fileSize, 1);
   SetDlgItemTextA(m_hWnd, IDC_SPLIT_COUNT, splitjoin::OpeningCountText(m_fileSize).c_str());
   CheckDlgButton(m_hWnd, IDC_SPLIT_BATCH, BST_UNCHECKED);
-  SendDlgItemMessageA(m_hWnd, IDC_SPLIT_PROGRESS, PBM_SETRANGE32, 0, 100);
-  SetProgress(0);
+  InitProgress();
 
   // A size typed at once replaces the 1; Enter then starts the split.
   HWND edit = GetDlgItem(IDC_SPLIT_PIECE_SIZE);
@@ -82,7 +57,7 @@ BOOL CSplitDialog::OnInitDialog() {
 }
 
 void CSplitDialog::OnCancel() {
-  if (!m_running) EndDialog(IDCANCEL);
+  if (!Running()) EndDialog(IDCANCEL);
 }
 
 LRESULT CSplitDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -97,24 +72,17 @@ LRESULT CSplitDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
-    case WM_TIMER:
-      if (wParam == kWorkTimer) {
-        OnTimer();
-        return 0;
-      }
-      break;
     case WM_DESTROY:
       // Also when a quit request ends the modal run in the middle of a split.
-      KillTimer(m_hWnd, kWorkTimer);
-      m_running = false;
+      StopWork();
       CloseFiles();
       break;
   }
-  return CDialog::WindowProc(msg, wParam, lParam);
+  return CSlicedWorkDialog::WindowProc(msg, wParam, lParam);
 }
 
 void CSplitDialog::ShowCount() {
-  if (m_running) return;
+  if (Running()) return;
   // An empty or unreadable size counts as 0: no valid split.
   if (!splitjoin::ParsePieceSize(ItemText(m_hWnd, IDC_SPLIT_PIECE_SIZE).c_str(), &m_pieceSize))
     m_pieceSize = 0;
@@ -123,7 +91,7 @@ void CSplitDialog::ShowCount() {
 }
 
 void CSplitDialog::OnStart() {
-  if (m_running) return;
+  if (Running()) return;
   // No further input reaches the dialog until the split ends.
   EnableWindow(m_hWnd, FALSE);
   if (!splitjoin::ParsePieceSize(ItemText(m_hWnd, IDC_SPLIT_PIECE_SIZE).c_str(), &m_pieceSize))
@@ -152,14 +120,14 @@ void CSplitDialog::OnStart() {
 
   if (IsDlgButtonChecked(m_hWnd, IDC_SPLIT_BATCH) == BST_CHECKED) {
     std::string name = splitjoin::BatchName(m_path);
-    HANDLE batch = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (batch == INVALID_HANDLE_VALUE) return Fail(Failure::kCreate, name, GetLastError());
+    CHandle batch(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!batch.Valid()) return Fail(Failure::kCreate, name, GetLastError());
     m_batchCreated = true;
     std::string text = splitjoin::BatchText(splitjoin::FileNameOf(m_path), m_count);
     DWORD put = 0;
     BOOL wrote = WriteFile(batch, text.data(), DWORD(text.size()), &put, nullptr);
     DWORD error = wrote ? (put == text.size() ? 0 : ERROR_DISK_FULL) : GetLastError();
-    if (!CloseHandle(batch) && !error) error = GetLastError();
+    if (!batch.Close() && !error) error = GetLastError();
     if (error) return Fail(Failure::kWrite, name, error);
   }
 
@@ -168,21 +136,16 @@ void CSplitDialog::OnStart() {
   m_pieceIndex = 0;
   m_slice = 0;
   SetProgress(0);
-  m_running = true;
-  SetTimer(m_hWnd, kWorkTimer, 1, nullptr);
+  StartWork();
 }
 
-void CSplitDialog::OnTimer() {
-  if (!m_running) return;
-  splitjoin::CSliceBudget budget;
-  do {
-    if (m_pieceIndex >= m_count) return Finish();
-    if (!Slice()) return;
-  } while (!budget.Spent());
-  SetProgress(splitjoin::ProgressPercent(m_written, m_fileSize));
-}
+int CSplitDialog::Progress() const { return splitjoin::ProgressPercent(m_written, m_fileSize); }
 
 bool CSplitDialog::Slice() {
+  if (m_pieceIndex >= m_count) {
+    Finish();
+    return false;
+  }
   if (m_slice == 0) {
     m_pieceName = splitjoin::PieceName(m_path, m_pieceIndex + 1);
     m_piece = CreateFileA(m_pieceName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
@@ -213,9 +176,7 @@ bool CSplitDialog::Slice() {
   m_written += bytes;
   if (++m_slice == splitjoin::SliceCount(m_pieceBytes)) {
     // A failed close can mean the data never reached the disk.
-    HANDLE piece = m_piece;
-    m_piece = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(piece)) {
+    if (!m_piece.Close()) {
       Fail(Failure::kWrite, m_pieceName, GetLastError());
       return false;
     }
@@ -226,8 +187,7 @@ bool CSplitDialog::Slice() {
 }
 
 void CSplitDialog::Finish() {
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
+  StopWork();
   CloseFiles();
   SetProgress(100);
   g_sideEffects.messageBox(m_hWnd, splitjoin::kSplitDoneText, splitjoin::kSplitDoneCaption, MB_OK);
@@ -236,8 +196,7 @@ void CSplitDialog::Finish() {
 }
 
 void CSplitDialog::Fail(Failure what, const std::string& path, DWORD error) {
-  KillTimer(m_hWnd, kWorkTimer);
-  m_running = false;
+  StopWork();
   CloseFiles();
   RemoveWritten();
   SetProgress(0);
@@ -254,8 +213,8 @@ void CSplitDialog::Refuse(const std::string& text, UINT icon) {
 }
 
 void CSplitDialog::CloseFiles() {
-  CloseHandleOnce(m_source);
-  CloseHandleOnce(m_piece);
+  m_source.Close();
+  m_piece.Close();
 }
 
 void CSplitDialog::RemoveWritten() {
@@ -264,10 +223,4 @@ void CSplitDialog::RemoveWritten() {
   if (m_batchCreated) DeleteFileA(splitjoin::BatchName(m_path).c_str());
   m_created = 0;
   m_batchCreated = false;
-}
-
-void CSplitDialog::SetProgress(int percent) {
-  if (percent == m_shownPercent) return;
-  m_shownPercent = percent;
-  SendDlgItemMessageA(m_hWnd, IDC_SPLIT_PROGRESS, PBM_SETPOS, WPARAM(percent), 0);
 }

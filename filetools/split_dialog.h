@@ -9,15 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "framework/dialog.h"
+#include "framework/handles.h"
+#include "sliced_work_dialog.h"
 #include "split_plan.h"
 
 // Builds the split dialog for `path` and runs it modally, owned by `owner`.
 void StartSplit(HWND owner, const char* path);
 
-class CSplitDialog : public CDialog {
+class CSplitDialog : public splitjoin::CSlicedWorkDialog {
  public:
-  CSplitDialog(const char* path, CWnd* parent);
+  CSplitDialog(const char* path, HWND owner);
   ~CSplitDialog() override;
 
  protected:
@@ -30,9 +31,9 @@ class CSplitDialog : public CDialog {
  private:
   void ShowCount();
   void OnStart();
-  void OnTimer();
-  // One slice; false when the split failed (the failure is then shown).
-  bool Slice();
+  // One slice; false when the split finished or failed (and said so).
+  bool Slice() override;
+  int Progress() const override;
   void Finish();
   void Fail(splitjoin::Failure what, const std::string& path, DWORD error);
   // The message box, then the dialog ready for input again, the size selected.
@@ -41,16 +42,14 @@ class CSplitDialog : public CDialog {
   // Removes the pieces and the batch file this split wrote: a failed split
   // leaves no set that would join into a broken file.
   void RemoveWritten();
-  void SetProgress(int percent);
 
   std::string m_path;
   uint64_t m_fileSize = 0;
   uint64_t m_pieceSize = 1;
   uint64_t m_count = 0;
-  bool m_running = false;
 
-  HANDLE m_source = INVALID_HANDLE_VALUE;
-  HANDLE m_piece = INVALID_HANDLE_VALUE;
+  CHandle m_source;
+  CHandle m_piece;
   std::string m_pieceName;
   std::vector<char> m_buffer;
   uint64_t m_written = 0;
@@ -59,36 +58,4 @@ class CSplitDialog : public CDialog {
   uint64_t m_pieceBytes = 0;
   uint64_t m_created = 0;  // pieces 1..created exist by this split
   bool m_batchCreated = false;
-  int m_shownPercent = -1;
 };
-
-namespace splitjoin {
-// The owner of a modal run given by handle: the window's own object when it
-// has one, else a stand-in that lends the handle and never destroys it.
-class COwnerHandle : public CWnd {
- public:
-  explicit COwnerHandle(HWND hwnd) : m_owner(CWnd::FromHandle(hwnd)) {
-    if (!m_owner && hwnd) {
-      m_hWnd = hwnd;
-      m_owner = this;
-    }
-  }
-  ~COwnerHandle() override { m_hWnd = nullptr; }
-  CWnd* Owner() const { return m_owner; }
-
- private:
-  CWnd* m_owner;
-};
-
-// Whether the time of one timer message's work is used up: slices go on
-// while less than about 15 ms have passed since the message began.
-class CSliceBudget {
- public:
-  CSliceBudget();
-  bool Spent() const;
-
- private:
-  LARGE_INTEGER m_start;
-  LONGLONG m_limit;
-};
-}  // namespace splitjoin

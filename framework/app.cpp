@@ -20,14 +20,10 @@ CWinApp::~CWinApp() {
 }
 
 int CWinApp::Run() {
-  MSG msg = {};
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (!CWnd::WalkPreTranslateTree(&msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  m_quitCode = int(msg.wParam);
+  // The outermost loop: nothing to disable, and nobody outside to tell.
+  CWnd::ModalRun run;
+  run.passQuitOn = false;
+  CWnd::RunModal(run, [] { return true; });
   return m_quitCode;
 }
 

@@ -2,7 +2,7 @@
 
 #include "app.h"
 
-CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pParentWnd(parent) {}
+CDialog::CDialog(UINT templateId, HWND owner) : m_templateId(templateId), m_owner(owner) {}
 
 CDialog::~CDialog() = default;
 
@@ -19,45 +19,24 @@ HWND CDialog::CreateFromTemplate(HWND parent) {
                             StaticDlgProc, reinterpret_cast<LPARAM>(this));
 }
 
-BOOL CDialog::Create(UINT templateId, CWnd* parent) {
+BOOL CDialog::Create(UINT templateId, HWND owner) {
   m_templateId = templateId;
-  m_pParentWnd = parent;
-  return CreateFromTemplate(parent ? parent->m_hWnd : nullptr) != nullptr;
+  m_owner = owner;
+  return CreateFromTemplate(owner) != nullptr;
 }
 
 INT_PTR CDialog::DoModal() {
-  HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
   m_endModal = false;
   m_modalResult = -1;
-  if (!CreateFromTemplate(owner) || !m_hWnd) return -1;
-  bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-  if (ownerWasEnabled) EnableWindow(owner, FALSE);
-
-  if (!m_endModal && !(GetWindowLongA(m_hWnd, GWL_STYLE) & WS_VISIBLE))
-    ShowWindow(m_hWnd, SW_SHOWNORMAL);
-  int quit = RunModalLoop();
-
-  if (ownerWasEnabled) EnableWindow(owner, TRUE);
-  if (m_hWnd) {
-    if (owner && GetActiveWindow() == m_hWnd) SetActiveWindow(owner);
-    ShowWindow(m_hWnd, SW_HIDE);
-    ::DestroyWindow(m_hWnd);
-  }
-  if (quit >= 0) {
-    // Pass the quit request on to the loop outside this one.
-    if (AfxGetApp()) AfxGetApp()->m_quitCode = quit;
-    PostQuitMessage(quit);
-    return m_endModal ? m_modalResult : IDABORT;
-  }
+  if (!CreateFromTemplate(m_owner) || !m_hWnd) return -1;
+  ModalRun run;
+  run.window = m_hWnd;
+  run.owner = m_owner;
+  run.show = !m_endModal;
+  run.running = &m_modalRunning;
+  int quit = RunModal(run, [this] { return !m_endModal && m_hWnd; });
+  if (quit >= 0) return m_endModal ? m_modalResult : IDABORT;
   return m_modalResult;
-}
-
-// Returns the WM_QUIT code when a quit request ended the run, otherwise -1.
-int CDialog::RunModalLoop() {
-  m_modalRunning = true;
-  int quit = RunMessageLoop([this] { return !m_endModal && m_hWnd; });
-  m_modalRunning = false;
-  return quit;
 }
 
 void CDialog::EndDialog(INT_PTR result) {
@@ -68,6 +47,8 @@ void CDialog::EndDialog(INT_PTR result) {
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
+  bool closingKey = msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE);
+  if (m_keysNeverClose && closingKey) return TRUE;
   // Keyboard navigation between the controls of this dialog.
   if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && m_hWnd)
     return IsDialogMessageA(m_hWnd, msg);

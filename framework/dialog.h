@@ -9,14 +9,15 @@
 
 class CDialog : public CWnd {
  public:
-  explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+  // `owner` is disabled while the dialog runs modally and owns a modeless one.
+  explicit CDialog(UINT templateId, HWND owner = nullptr);
   ~CDialog() override;
 
   // Runs the dialog modally; returns the EndDialog result, or -1 when the
   // window could not be created, or IDABORT when a quit request ended the run.
   virtual INT_PTR DoModal();
   // Creates the dialog modeless (visible if its template says so).
-  BOOL Create(UINT templateId, CWnd* parent = nullptr);
+  BOOL Create(UINT templateId, HWND owner = nullptr);
 
   void EndDialog(INT_PTR result);
   bool IsModalRunning() const { return m_modalRunning; }
@@ -31,11 +32,12 @@ class CDialog : public CWnd {
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   UINT m_templateId;
-  CWnd* m_pParentWnd;
+  HWND m_owner;
+  // Enter and Esc pressed in the window do nothing (no OK, no Cancel).
+  bool m_keysNeverClose = false;
 
  private:
   HWND CreateFromTemplate(HWND parent);
-  int RunModalLoop();
   static INT_PTR CALLBACK StaticDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   bool m_modalRunning = false;

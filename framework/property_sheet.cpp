@@ -92,11 +92,10 @@ LRESULT CPropertyPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---- CPropertySheet ----
 
-CPropertySheet::CPropertySheet(UINT captionId, CWnd* parent)
-    : m_caption(LoadResourceString(captionId)), m_pParentWnd(parent) {}
+CPropertySheet::CPropertySheet(UINT captionId, HWND owner)
+    : m_caption(LoadResourceString(captionId)), m_owner(owner) {}
 
-CPropertySheet::CPropertySheet(const char* caption, CWnd* parent)
-    : m_caption(caption ? caption : ""), m_pParentWnd(parent) {}
+CPropertySheet::CPropertySheet(const char* caption, HWND owner) : m_caption(caption ? caption : ""), m_owner(owner) {}
 
 CPropertySheet::~CPropertySheet() = default;
 
@@ -107,8 +106,9 @@ void CPropertySheet::AddPage(CPropertyPage* page) {
 
 INT_PTR CPropertySheet::DoModal() {
   if (m_pages.empty() || m_hWnd) return -1;
-  CWnd* ownerWnd = m_pParentWnd ? m_pParentWnd : (AfxGetApp() ? AfxGetApp()->m_pMainWnd : nullptr);
-  HWND owner = ownerWnd && ownerWnd->m_hWnd ? GetAncestor(ownerWnd->m_hWnd, GA_ROOT) : nullptr;
+  HWND owner = m_owner;
+  if (!owner && AfxGetApp() && AfxGetApp()->m_pMainWnd) owner = AfxGetApp()->m_pMainWnd->m_hWnd;
+  if (owner) owner = GetAncestor(owner, GA_ROOT);
 
   // The first versions of both records: all the sheet needs, and what every
   // common-controls version accepts. The sheet steps through the page array
@@ -145,27 +145,14 @@ INT_PTR CPropertySheet::DoModal() {
   HWND hwnd = reinterpret_cast<HWND>(created);
   if (created <= 0 || !IsWindow(hwnd)) return -1;
   SubclassWindow(hwnd);
-  bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-  if (ownerWasEnabled) EnableWindow(owner, FALSE);
-  if (!IsWindowVisible(m_hWnd)) ShowWindow(m_hWnd, SW_SHOWNORMAL);
-
-  // OK or Cancel leaves a modeless sheet without a current page.
-  m_modalRunning = true;
-  int quit = RunMessageLoop([this] { return m_hWnd && SendMessageA(m_hWnd, PSM_GETCURRENTPAGEHWND, 0, 0); });
-  m_modalRunning = false;
-
-  if (ownerWasEnabled) EnableWindow(owner, TRUE);
-  if (m_hWnd) {
-    if (owner && GetActiveWindow() == m_hWnd) SetActiveWindow(owner);
-    ShowWindow(m_hWnd, SW_HIDE);
-    ::DestroyWindow(m_hWnd);  // the pages' OnDestroy run here
-  }
-  if (quit >= 0) {
-    // Pass the quit request on to the loop outside this one.
-    if (AfxGetApp()) AfxGetApp()->m_quitCode = quit;
-    PostQuitMessage(quit);
+  // OK or Cancel leaves a modeless sheet without a current page; the
+  // pages' OnDestroy run when the bracket destroys the window.
+  ModalRun run;
+  run.window = m_hWnd;
+  run.owner = owner;
+  run.running = &m_modalRunning;
+  if (RunModal(run, [this] { return m_hWnd && SendMessageA(m_hWnd, PSM_GETCURRENTPAGEHWND, 0, 0); }) >= 0)
     return IDABORT;
-  }
   return m_applied ? IDOK : IDCANCEL;
 }
 

@@ -67,8 +67,8 @@ class CPropertyPage : public CWnd {
 class CPropertySheet : public CWnd {
  public:
   // Caption from string captionId of the program's resources, or the text.
-  explicit CPropertySheet(UINT captionId, CWnd* parent = nullptr);
-  explicit CPropertySheet(const char* caption, CWnd* parent = nullptr);
+  explicit CPropertySheet(UINT captionId, HWND owner = nullptr);
+  explicit CPropertySheet(const char* caption, HWND owner = nullptr);
   ~CPropertySheet() override;
 
   // Pages in the order of their tabs; the sheet does not own them.
@@ -84,7 +84,7 @@ class CPropertySheet : public CWnd {
 
   // IDOK or IDCANCEL as the sheet was closed; -1 when it could not be
   // created; IDABORT when a quit request ended the run (the request is put
-  // back for the loop outside). Without a parent the application's main
+  // back for the loop outside). Without an owner the application's main
   // window owns the sheet. The owner is disabled while the sheet runs.
   virtual INT_PTR DoModal();
   bool IsModalRunning() const { return m_modalRunning; }
@@ -94,7 +94,7 @@ class CPropertySheet : public CWnd {
  private:
   friend class CPropertyPage;
   std::string m_caption;
-  CWnd* m_pParentWnd;
+  HWND m_owner;
   std::vector<CPropertyPage*> m_pages;
   bool m_modalRunning = false;
   // Whether the last close request the pages heard was OK (PSN_APPLY) rather

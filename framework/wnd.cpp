@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "app.h"
+
 namespace {
 // One user-interface thread: a plain map is enough.
 std::unordered_map<HWND, CWnd*>& Map() {
@@ -77,18 +79,40 @@ BOOL CWnd::WalkPreTranslateTree(MSG* msg) {
   return FALSE;
 }
 
-int CWnd::RunMessageLoop(const std::function<bool()>& running) {
+int CWnd::RunModal(const ModalRun& run, const std::function<bool()>& goOn) {
+  bool ownerWasEnabled = run.owner && IsWindowEnabled(run.owner);
+  if (ownerWasEnabled) EnableWindow(run.owner, FALSE);
+  if (run.window && run.show && !(GetWindowLongA(run.window, GWL_STYLE) & WS_VISIBLE))
+    ShowWindow(run.window, SW_SHOWNORMAL);
+
+  if (run.running) *run.running = true;
+  int quit = -1;
   MSG msg;
-  while (running()) {
+  while (goOn()) {
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0) return int(msg.wParam);
+    if (got == 0) {
+      quit = int(msg.wParam);
+      break;
+    }
     if (got < 0) break;
     if (!WalkPreTranslateTree(&msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
   }
-  return -1;
+  if (run.running) *run.running = false;
+
+  if (ownerWasEnabled) EnableWindow(run.owner, TRUE);
+  if (run.window && IsWindow(run.window)) {
+    if (run.owner && GetActiveWindow() == run.window) SetActiveWindow(run.owner);
+    ShowWindow(run.window, SW_HIDE);
+    ::DestroyWindow(run.window);
+  }
+  if (quit >= 0) {
+    if (AfxGetApp()) AfxGetApp()->m_quitCode = quit;
+    if (run.passQuitOn) PostQuitMessage(quit);
+  }
+  return quit;
 }
 
 BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }

@@ -39,10 +39,21 @@ class CWnd {
   // Offers a message to the objects of its window and of that window's
   // parents, innermost first, up to the top-level window.
   static BOOL WalkPreTranslateTree(MSG* msg);
-  // The modal loop of dialogs and property sheets: gets, pre-translates and
-  // dispatches messages while `running` says so. Returns the WM_QUIT code
-  // when a quit request ended it (the request is not put back), otherwise -1.
-  static int RunMessageLoop(const std::function<bool()>& running);
+  // The modal bracket of dialogs, property sheets and the main loop: the
+  // owner is disabled (when it was enabled) and the window shown, messages are
+  // got, pre-translated and dispatched while `goOn` says so, then the owner is
+  // enabled again and gets the activation back, and the window is hidden and
+  // destroyed. A quit request that ended the run becomes the application's
+  // quit code and, with passQuitOn, is put back for the loop outside.
+  // Returns its code, or -1 when the run ended otherwise.
+  struct ModalRun {
+    HWND window = nullptr;
+    HWND owner = nullptr;
+    bool show = true;
+    bool passQuitOn = true;
+    bool* running = nullptr;  // true while the loop runs
+  };
+  static int RunModal(const ModalRun& run, const std::function<bool()>& goOn);
 
   // A notification from the parent meant for this control; true = handled.
   virtual BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);

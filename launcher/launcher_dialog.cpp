@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
-#include <windowsx.h>
 
 #include <cstdio>
 #include <cstring>
@@ -16,8 +15,10 @@
 #include "framework/app.h"
 #include "framework/bitmap_file.h"
 #include "framework/files.h"
+#include "framework/handles.h"
 #include "framework/system_error.h"
 #include "framework/text.h"
+#include "framework/window_tools.h"
 #include "resources/resource.h"
 
 namespace {
@@ -44,17 +45,6 @@ const char kTooLongToOpenText[] =
     "登録されているパスが長すぎるため起動できません。\nこのボタンにファイルを登録し直してください。";
 const char kCannotOpenText[] = "次のファイルを開けませんでした。";
 
-void AddTool(HWND toolTip, HWND owner, HWND control, const char* text) {
-  TOOLINFOA info = {};
-  // The size every version of the common controls knows.
-  info.cbSize = TTTOOLINFOA_V2_SIZE;
-  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  info.hwnd = owner;
-  info.uId = UINT_PTR(control);
-  info.lpszText = const_cast<char*>(text);
-  SendMessageA(toolTip, TTM_ADDTOOLA, 0, LPARAM(&info));
-}
-
 // An entry as read from the profile; a value that does not fit a path of the
 // platform (possible only by editing the file) is no usable entry, and is
 // never cut to another path.
@@ -71,7 +61,7 @@ bool ReadEntry(int n, const char* fallback, char* path) {
 
 }  // namespace
 
-CLauncherDialog::CLauncherDialog() : CDialog(IDD_LAUNCHER) {}
+CLauncherDialog::CLauncherDialog() : CDialog(IDD_LAUNCHER) { m_keysNeverClose = true; }
 
 CLauncherDialog::~CLauncherDialog() {
   // Destroyed here, while the object is whole, so WM_DESTROY frees the brush.
@@ -117,28 +107,27 @@ BOOL CLauncherDialog::OnInitDialog() {
   char path[MAX_PATH + 16];
   BackgroundPath(path, sizeof path);
   if (HBITMAP picture = LoadBitmapFile(path)) {
+    CGdiObject<HBITMAP> owned(picture);
     m_pageBrush = CreatePatternBrush(picture);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, picture);
-    COLORREF under = GetPixel(memory, (number.left + number.right) / 2, (number.top + number.bottom) / 2);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(picture);
+    COLORREF under;
+    {
+      CMemoryDC memory(nullptr);
+      CSelectObject selected(memory, picture);
+      under = GetPixel(memory, (number.left + number.right) / 2, (number.top + number.bottom) / 2);
+    }
     if (under != CLR_INVALID) {
       int light = GetRValue(under) * 3 + GetGValue(under) * 6 + GetBValue(under);
       m_pageColour = light > 1280 ? RGB(0, 0, 0) : RGB(255, 255, 255);
     }
   }
 
-  m_toolTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
-                              nullptr, AfxGetInstanceHandle(), nullptr);
+  m_toolTip = CreateToolTip(m_hWnd);
   if (m_toolTip) {
     for (const LauncherItemPlace& place : kLauncherItems)
-      AddTool(m_toolTip, m_hWnd, GetDlgItem(place.id), "");
+      AddToolTip(m_toolTip, m_hWnd, GetDlgItem(place.id), "");
     if (AppSettings.TipEnable) {
-      AddTool(m_toolTip, m_hWnd, GetDlgItem(IDC_LUN_UP), "スクロール↑");
-      AddTool(m_toolTip, m_hWnd, GetDlgItem(IDC_LUN_DOWN), "スクロール↓");
+      AddToolTip(m_toolTip, m_hWnd, GetDlgItem(IDC_LUN_UP), "スクロール↑");
+      AddToolTip(m_toolTip, m_hWnd, GetDlgItem(IDC_LUN_DOWN), "スクロール↓");
     }
   }
 
@@ -181,14 +170,7 @@ void CLauncherDialog::RefreshLauncherPage() {
       size_t separator = text::LastSeparator(path);
       tip = separator == std::string::npos ? path : path + separator + 1;
     }
-    if (m_toolTip && button.m_hWnd) {
-      TOOLINFOA info = {};
-      info.cbSize = TTTOOLINFOA_V2_SIZE;
-      info.hwnd = m_hWnd;
-      info.uId = UINT_PTR(button.m_hWnd);
-      info.lpszText = const_cast<char*>(tip);
-      SendMessageA(m_toolTip, TTM_UPDATETIPTEXTA, 0, LPARAM(&info));
-    }
+    if (m_toolTip && button.m_hWnd) SetToolTipText(m_toolTip, m_hWnd, button.m_hWnd, tip);
     if (button.m_hWnd) {
       InvalidateRect(button.m_hWnd, nullptr, FALSE);
       UpdateWindow(button.m_hWnd);
@@ -300,12 +282,10 @@ void CLauncherDialog::OnPaint() {
   if (HBITMAP picture = LoadBitmapFile(path)) {
     BITMAP info = {};
     GetObjectA(picture, sizeof info, &info);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, picture);
+    CGdiObject<HBITMAP> owned(picture);
+    CMemoryDC memory(dc);
+    CSelectObject selected(memory, picture);
     BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(picture);
   }
   EndPaint(m_hWnd, &ps);
 }
@@ -340,12 +320,6 @@ void CLauncherDialog::OnCommand(int id, int code) {
   }
 }
 
-BOOL CLauncherDialog::PreTranslateMessage(MSG* msg) {
-  if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE))
-    return TRUE;
-  return CDialog::PreTranslateMessage(msg);
-}
-
 LRESULT CLauncherDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
@@ -360,13 +334,9 @@ LRESULT CLauncherDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wParam));
       return 0;
-    case WM_LBUTTONDOWN: {
-      // Dragged by its surface, through the system's own move loop.
-      POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      ClientToScreen(m_hWnd, &at);
-      PostMessageA(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
+    case WM_LBUTTONDOWN:
+      DragBySurface(m_hWnd, lParam);
       return Default();
-    }
     case WM_MOVE: {
       LRESULT result = Default();
       OnMove();

@@ -35,8 +35,6 @@ class CLauncherDialog : public CDialog {
   CSkinButton& SkinButton(int i) { return m_skinButtons[i]; }
   HWND ToolTip() const { return m_toolTip; }
 
-  BOOL PreTranslateMessage(MSG* msg) override;
-
  protected:
   BOOL OnInitDialog() override;
   // Enter and Esc never close it.

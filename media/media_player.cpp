@@ -2,6 +2,8 @@
 
 #include <dshow.h>
 
+#include "framework/handles.h"
+
 namespace {
 
 const LONGLONG kUnitsPerSecond = 10000000;  // media time: 100 ns units
@@ -9,12 +11,6 @@ const long kStateTimeoutMs = 100;
 // The tick polls every 250 ms: a queued end of stream is taken at once
 // without waiting, so polling costs nothing while a track plays.
 const long kEventTimeoutMs = 0;
-
-template <class T>
-void ReleaseAndClear(T*& p) {
-  if (p) p->Release();
-  p = nullptr;
-}
 
 }  // namespace
 

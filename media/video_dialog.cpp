@@ -5,6 +5,8 @@
 
 #include "../resources/resource.h"
 #include "framework/app.h"
+#include "framework/handles.h"
+#include "framework/window_tools.h"
 #include "video_layout.h"
 
 namespace {
@@ -13,88 +15,63 @@ constexpr UINT_PTR kVideoTimer = 100;
 constexpr UINT kVideoTimerMs = 500;
 constexpr LONGLONG kUnitsPerSecond = 10000000;
 
-template <class T>
-void Release(T*& p) {
-  if (p) p->Release();
-  p = nullptr;
-}
-
 // The four button pictures, drawn here: a cross, a right-pointing triangle,
 // two vertical bars, a square.
 enum Glyph { kCross, kTriangle, kBars, kSquare };
 HBITMAP MakeGlyph(Glyph glyph) {
   const int n = 12;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, n, n);
-  ReleaseDC(nullptr, screen);
-  if (!dc || !bitmap) {
-    if (dc) DeleteDC(dc);
-    if (bitmap) DeleteObject(bitmap);
-    return nullptr;
-  }
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  RECT all = {0, 0, n, n};
-  FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-  HBRUSH ink = CreateSolidBrush(RGB(0, 0, 0));
-  HPEN pen = CreatePen(PS_SOLID, 2, RGB(0, 0, 0));
-  HGDIOBJ oldBrush = SelectObject(dc, ink);
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-  switch (glyph) {
-    case kCross:
-      SelectObject(dc, pen);
-      MoveToEx(dc, 2, 2, nullptr);
-      LineTo(dc, n - 2, n - 2);
-      MoveToEx(dc, n - 3, 2, nullptr);
-      LineTo(dc, 1, n - 2);
-      break;
-    case kTriangle: {
-      POINT points[] = {{3, 1}, {3, n - 1}, {n - 2, n / 2}};
-      Polygon(dc, points, 3);
-      break;
-    }
-    case kBars: {
-      RECT left = {2, 2, 5, n - 2}, right = {7, 2, 10, n - 2};
-      FillRect(dc, &left, ink);
-      FillRect(dc, &right, ink);
-      break;
-    }
-    case kSquare: {
-      RECT square = {2, 2, n - 2, n - 2};
-      FillRect(dc, &square, ink);
-      break;
+  CWindowDC screen(nullptr);
+  CMemoryDC dc(screen);
+  CGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen, n, n));
+  if (!dc || !bitmap) return nullptr;
+  {
+    CSelectObject selectedBitmap(dc, bitmap);
+    RECT all = {0, 0, n, n};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+    CGdiObject<HBRUSH> ink(CreateSolidBrush(RGB(0, 0, 0)));
+    CGdiObject<HPEN> pen(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
+    CSelectObject selectedBrush(dc, ink);
+    CSelectObject selectedPen(dc, GetStockObject(NULL_PEN));
+    switch (glyph) {
+      case kCross:
+        SelectObject(dc, pen);
+        MoveToEx(dc, 2, 2, nullptr);
+        LineTo(dc, n - 2, n - 2);
+        MoveToEx(dc, n - 3, 2, nullptr);
+        LineTo(dc, 1, n - 2);
+        break;
+      case kTriangle: {
+        POINT points[] = {{3, 1}, {3, n - 1}, {n - 2, n / 2}};
+        Polygon(dc, points, 3);
+        break;
+      }
+      case kBars: {
+        RECT left = {2, 2, 5, n - 2}, right = {7, 2, 10, n - 2};
+        FillRect(dc, &left, ink);
+        FillRect(dc, &right, ink);
+        break;
+      }
+      case kSquare: {
+        RECT square = {2, 2, n - 2, n - 2};
+        FillRect(dc, &square, ink);
+        break;
+      }
     }
   }
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldBitmap);
-  DeleteObject(pen);
-  DeleteObject(ink);
-  DeleteDC(dc);
-  return bitmap;
+  return bitmap.Detach();
 }
 
 // Whether the first pin of a filter is connected.
 bool InputConnected(IBaseFilter* filter) {
-  IEnumPins* pins = nullptr;
-  if (FAILED(filter->EnumPins(&pins)) || !pins) return false;
-  bool connected = false;
-  IPin* pin = nullptr;
-  if (pins->Next(1, &pin, nullptr) == S_OK && pin) {
-    IPin* peer = nullptr;
-    if (SUCCEEDED(pin->ConnectedTo(&peer)) && peer) {
-      connected = true;
-      peer->Release();
-    }
-    pin->Release();
-  }
-  pins->Release();
-  return connected;
+  CComPtr<IEnumPins> pins;
+  if (FAILED(filter->EnumPins(pins.Out())) || !pins) return false;
+  CComPtr<IPin> pin, peer;
+  return pins->Next(1, pin.Out(), nullptr) == S_OK && pin && SUCCEEDED(pin->ConnectedTo(peer.Out())) && peer;
 }
 
 }  // namespace
 
-CVideoDialog::CVideoDialog() : CDialog(IDD_VIDEO) {}
+CVideoDialog::CVideoDialog() : CDialog(IDD_VIDEO) { m_keysNeverClose = true; }
 
 CVideoDialog::~CVideoDialog() {
   // The destruction must reach OnDestroy while this object is whole.
@@ -104,7 +81,7 @@ CVideoDialog::~CVideoDialog() {
 bool CVideoDialog::Open(CWnd* owner, const char* path) {
   Close();
   lstrcpynA(m_path, path ? path : "", sizeof m_path);
-  return Create(IDD_VIDEO, owner) && m_hWnd;
+  return Create(IDD_VIDEO, owner ? owner->m_hWnd : nullptr) && m_hWnd;
 }
 
 void CVideoDialog::Close() {
@@ -146,7 +123,7 @@ void CVideoDialog::FitTimeFont() {
   HWND time = GetDlgItem(IDC_VIDEO_TIME);
   const char sample[] = "00:00:00 / 00:00:00";
   const int width = video::StripPlaceOf(IDC_VIDEO_TIME).width;
-  HDC dc = GetDC(time);
+  CWindowDC dc(time);
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(time, WM_GETFONT, 0, 0)));
   SIZE extent = {};
   GetTextExtentPoint32A(dc, sample, lstrlenA(sample), &extent);
@@ -163,16 +140,15 @@ void CVideoDialog::FitTimeFont() {
   }
   if (m_timeFont) SendMessageA(time, WM_SETFONT, reinterpret_cast<WPARAM>(m_timeFont), FALSE);
   SelectObject(dc, old);
-  ReleaseDC(time, dc);
 }
 
 void CVideoDialog::ReleaseGraph() {
-  Release(m_control);
-  Release(m_graph);
-  Release(m_seeking);
-  Release(m_window);
-  Release(m_audio);
-  Release(m_video);
+  ReleaseAndClear(m_control);
+  ReleaseAndClear(m_graph);
+  ReleaseAndClear(m_seeking);
+  ReleaseAndClear(m_window);
+  ReleaseAndClear(m_audio);
+  ReleaseAndClear(m_video);
   m_hasVideo = false;
 }
 
@@ -192,24 +168,21 @@ int CVideoDialog::OpenVideo(const char* path) {
 
   // The classic renderer draws into a window owned by ours everywhere; the
   // one RenderFile would pick draws nothing there under Wine.
-  IBaseFilter* renderer = nullptr;
+  CComPtr<IBaseFilter> renderer;
   if (SUCCEEDED(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                 reinterpret_cast<void**>(&renderer))) &&
-      FAILED(m_graph->AddFilter(renderer, L"Video Renderer")))
-    Release(renderer);
+                                 renderer.OutVoid())) &&
+      FAILED(m_graph->AddFilter(renderer.Get(), L"Video Renderer")))
+    renderer.Reset();
 
   WCHAR wide[MAX_PATH];
   bool converted = MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) > 0;
-  if (!converted || FAILED(m_graph->RenderFile(wide, nullptr))) {
-    if (renderer) renderer->Release();
-    return 0;
-  }
+  if (!converted || FAILED(m_graph->RenderFile(wide, nullptr))) return 0;
   // A file without a picture leaves the renderer unconnected; asking such a
   // graph for the video size is not safe.
   if (renderer) {
-    m_hasVideo = InputConnected(renderer);
-    if (!m_hasVideo) m_graph->RemoveFilter(renderer);
-    renderer->Release();
+    m_hasVideo = InputConnected(renderer.Get());
+    if (!m_hasVideo) m_graph->RemoveFilter(renderer.Get());
+    renderer.Reset();
   }
 
   m_window->put_Owner(reinterpret_cast<OAHWND>(m_hWnd));
@@ -417,10 +390,7 @@ void CVideoDialog::ShowMenu() {
 void CVideoDialog::OnCancel() { SetFullScreen(false); }
 
 BOOL CVideoDialog::PreTranslateMessage(MSG* msg) {
-  if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
-    if (msg->wParam == VK_ESCAPE) SetFullScreen(false);
-    return TRUE;
-  }
+  if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) SetFullScreen(false);
   return CDialog::PreTranslateMessage(msg);
 }
 
@@ -456,7 +426,7 @@ LRESULT CVideoDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Dragging the body moves the whole window.
       POINT cursor;
       GetCursorPos(&cursor);
-      PostMessageA(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(cursor.x, cursor.y));
+      DragBySurface(m_hWnd, cursor);
       if (m_window)
         m_window->NotifyOwnerMessage(reinterpret_cast<OAHWND>(m_hWnd), msg, wParam, lParam);
       return 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "../core/settings.h"
+#include "../framework/handles.h"
 #include "cleaning_plan.h"
 #include "samplers.h"
 #include "status_panel.h"
@@ -18,18 +19,17 @@ void ShowCleaningBanner(HWND mainWindow) {
   BitBlt(dc, kPanelRect.left, kPanelRect.top, kPanelRect.right - kPanelRect.left,
          kPanelRect.bottom - kPanelRect.top, PanelBackgroundSurface(), kPanelRect.left,
          kPanelRect.top, SRCCOPY);
-  HFONT font = CreatePanelFont(dc);
-  HGDIOBJ old = SelectObject(dc, font);
-  SetTextColor(dc, PanelTextColour());
-  const char* lines[] = {"I am cleaning ", "   memory now!", "Please wait..."};
-  for (int i = 0; i < 3; ++i) TextOutA(dc, 64, 5 + 12 * i, lines[i], int(std::strlen(lines[i])));
-  SelectObject(dc, old);
-  DeleteObject(font);
+  {
+    CGdiObject<HFONT> font(CreatePanelFont(dc));
+    CSelectObject selected(dc, font);
+    SetTextColor(dc, PanelTextColour());
+    const char* lines[] = {"I am cleaning ", "   memory now!", "Please wait..."};
+    for (int i = 0; i < 3; ++i) TextOutA(dc, 64, 5 + 12 * i, lines[i], int(std::strlen(lines[i])));
+  }
   // The run that follows blocks the window, so show it now.
-  HDC window = GetDC(mainWindow);
+  CWindowDC window(mainWindow);
   BitBlt(window, kPanelRect.left, kPanelRect.top, kPanelRect.right - kPanelRect.left,
          kPanelRect.bottom - kPanelRect.top, dc, kPanelRect.left, kPanelRect.top, SRCCOPY);
-  ReleaseDC(mainWindow, window);
 }
 
 void CleanMemory(HWND mainWindow) {

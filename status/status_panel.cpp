@@ -5,6 +5,7 @@
 
 #include "../core/settings.h"
 #include "../framework/bitmap_file.h"
+#include "../framework/handles.h"
 #include "samplers.h"
 
 int LastCpuUsage = 0;
@@ -51,8 +52,8 @@ void CopyRect(HDC to, HDC from, const RECT& r) {
 }
 
 void DrawCpuGraph(HDC dc, int y, COLORREF text, HBRUSH fill) {
-  HPEN pen = CreatePen(PS_SOLID, 1, text);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
+  CGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, text));
+  CSelectObject selected(dc, pen);
   for (int k = 0; k < 10; ++k) {
     int x = 128 + 2 * k, h = g_panel.cpuHistory[k];
     RECT bar = {x - 2, y + 9 - h, x, y + 10};
@@ -60,18 +61,17 @@ void DrawCpuGraph(HDC dc, int y, COLORREF text, HBRUSH fill) {
     MoveToEx(dc, x - 2, y + 9 - h, nullptr);
     LineTo(dc, x, y + 9 - h);
   }
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
 }
 
 }  // namespace
 
 void CreatePanelSurfaces(HWND mainWindow) {
   if (g_work.dc) return;  // once per process
-  HDC window = GetDC(mainWindow);
-  CreateSurface(&g_background, window);
-  CreateSurface(&g_work, window);
-  ReleaseDC(mainWindow, window);
+  {
+    CWindowDC window(mainWindow);
+    CreateSurface(&g_background, window);
+    CreateSurface(&g_work, window);
+  }
   // Until a skin is loaded the panel stands on plain black.
   PatBlt(g_background.dc, 0, 0, 220, 198, BLACKNESS);
   PatBlt(g_work.dc, 0, 0, 220, 198, BLACKNESS);
@@ -84,13 +84,11 @@ bool LoadPanelBackground(const char* path) {
   if (!picture) return false;
   BITMAP info = {};
   GetObjectA(picture, sizeof info, &info);
-  HDC from = CreateCompatibleDC(g_background.dc);
-  HGDIOBJ old = SelectObject(from, picture);
+  CGdiObject<HBITMAP> owned(picture);
+  CMemoryDC from(g_background.dc);
+  CSelectObject selected(from, picture);
   BitBlt(g_background.dc, 0, 0, info.bmWidth, info.bmHeight, from, 0, 0, SRCCOPY);
   InvalidatePanelDrawing();
-  SelectObject(from, old);
-  DeleteDC(from);
-  DeleteObject(picture);
   return true;
 }
 
@@ -213,10 +211,10 @@ void UpdateStatusPanel(const PanelFigures& f) {
   if (drawn == p.lastDrawn) return;
   p.lastDrawn = drawn;
 
-  HBRUSH fill = CreateSolidBrush(
-      RGB((AppSettings.R >> 1) & 0xFF, (AppSettings.G >> 1) & 0xFF, (AppSettings.B >> 1) & 0xFF));
+  CGdiObject<HBRUSH> fill(CreateSolidBrush(
+      RGB((AppSettings.R >> 1) & 0xFF, (AppSettings.G >> 1) & 0xFF, (AppSettings.B >> 1) & 0xFF)));
   if (!g_font) g_font = CreatePanelFont(dc);
-  HGDIOBJ oldFont = SelectObject(dc, g_font);
+  CSelectObject selected(dc, g_font);
   SetTextColor(dc, text);
   CopyRect(dc, g_background.dc, kPanelRect);
   CopyRect(dc, g_background.dc, kPlayTimeRect);
@@ -227,8 +225,6 @@ void UpdateStatusPanel(const PanelFigures& f) {
     if (slot == ItemCpu) DrawCpuGraph(dc, y, text, fill);
   }
   TextOutA(dc, 111, 50, playTime, int(std::strlen(playTime)));
-  SelectObject(dc, oldFont);
-  DeleteObject(fill);
   g_blitNeeded = true;
 }
 
@@ -239,8 +235,7 @@ void InvalidatePanelDrawing() { g_panel.lastDrawn.clear(); }
 void BlitStatusPanel(HWND mainWindow) {
   if (!g_work.dc || !g_blitNeeded) return;
   g_blitNeeded = false;
-  HDC window = GetDC(mainWindow);
+  CWindowDC window(mainWindow);
   CopyRect(window, g_work.dc, kPanelRect);
   CopyRect(window, g_work.dc, kPlayTimeRect);
-  ReleaseDC(mainWindow, window);
 }

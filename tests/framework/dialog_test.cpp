@@ -32,7 +32,7 @@ class CPaintedButton : public CButton {
 // loop, and records what reaches it.
 class CScriptedDialog : public CDialog {
  public:
-  explicit CScriptedDialog(CWnd* owner = nullptr) : CDialog(kTemplate, owner) {}
+  explicit CScriptedDialog(HWND owner = nullptr) : CDialog(kTemplate, owner) {}
   std::vector<std::string> log;
   std::vector<void (*)(CScriptedDialog&)> script;
   size_t step = 0;
@@ -175,7 +175,7 @@ TEST(Dialog, ModalRunDisablesItsOwnerAndGivesBackItsState) {
     ASSERT_TRUE(owner.Create(kTemplate));
     KillTimer(owner.m_hWnd, kTimerAct);
     EnableWindow(owner.m_hWnd, enabledBefore);
-    CScriptedDialog dlg(&owner);
+    CScriptedDialog dlg(owner.m_hWnd);
     dlg.script = {[](CScriptedDialog& d) {
       HWND ownerWindow = GetWindow(d.m_hWnd, GW_OWNER);
       d.log.push_back(ownerWindow && !IsWindowEnabled(ownerWindow) ? "owner disabled" : "other");

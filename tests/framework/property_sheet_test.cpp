@@ -116,11 +116,11 @@ TEST(PropertySheets, CaptionButtonsAndOwner) {
     bool fromResource;
     DWORD flags;
     bool helpShown, applyShown;
-    CWnd* parent;
+    HWND parent;
   } cases[] = {
       {true, PSH_NOAPPLYNOW, false, false, nullptr},
-      {false, PSH_NOAPPLYNOW, false, false, &owner},
-      {false, PSH_HASHELP, true, true, &owner},
+      {false, PSH_NOAPPLYNOW, false, false, owner.m_hWnd},
+      {false, PSH_HASHELP, true, true, owner.m_hWnd},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.flags);
