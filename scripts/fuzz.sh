@@ -41,14 +41,29 @@ else
 fi
 [ "$SECONDS_PER_TARGET" -ge 1 ] || SECONDS_PER_TARGET=1
 
+# Each source is compiled once (through ccache when there is one, so a later
+# run or a fresh clone reuses it), then the targets are linked from objects.
+CXX=(clang++)
+if command -v ccache >/dev/null; then CXX=(env CCACHE_BASEDIR="$ROOT" ccache clang++); fi
+OBJ="$OUT/obj"
+object() {  # SOURCE: prints its object, compiling it
+  local o="$OBJ/${1%.cpp}.o"
+  mkdir -p "$(dirname "$o")"
+  "${CXX[@]}" "${FLAGS[@]}" -c "$1" -o "$o" >&2
+  echo "$o"
+}
+objects() { local f; for f in "$@"; do object "$f"; done; }
+mapfile -t PURE_OBJ < <(objects "${PURE[@]}")
+mapfile -t ARCHIVE_OBJ < <(objects "${ARCHIVES[@]}")
+mapfile -t INI_OBJ < <(objects framework/ini_file.cpp)
 for target in "${MAIL_TARGETS[@]}"; do
-  clang++ "${FLAGS[@]}" "tests/fuzz/$target.cpp" "${PURE[@]}" -o "$OUT/$target"
+  clang++ "${FLAGS[@]}" "$(object "tests/fuzz/$target.cpp")" "${PURE_OBJ[@]}" -o "$OUT/$target"
 done
 for target in "${ARCHIVE_TARGETS[@]}"; do
-  clang++ "${FLAGS[@]}" "tests/fuzz/$target.cpp" "${ARCHIVES[@]}" -lz -o "$OUT/$target"
+  clang++ "${FLAGS[@]}" "$(object "tests/fuzz/$target.cpp")" "${ARCHIVE_OBJ[@]}" -lz -o "$OUT/$target"
 done
-# The profile parser is pure code too (no <windows.h>).
-clang++ "${FLAGS[@]}" tests/fuzz/fuzz_ini.cpp framework/ini_file.cpp framework/text.cpp -o "$OUT/fuzz_ini"
+# The profile parser is pure code too (no <windows.h>); text.cpp is in PURE.
+clang++ "${FLAGS[@]}" "$(object tests/fuzz/fuzz_ini.cpp)" "${INI_OBJ[@]}" "$OBJ/framework/text.o" -o "$OUT/fuzz_ini"
 
 for target in "${ALL_TARGETS[@]}"; do
   corpus="$OUT/corpus/$target"

@@ -36,6 +36,21 @@ if command -v ccache >/dev/null; then
   export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$ROOT"
 fi
 JOBS="${TOVIX_JOBS:-$(nproc)}"
+
+# The parsers, the bitmap check and the archive readers under libFuzzer
+# (natively, with sanitizers), beside the builds and the tests: it needs
+# neither the cross compilers, the display nor Wine, and the tests mostly wait.
+fuzz_status=0
+fuzz_pid=
+if [ "${TOVIX_SKIP_FUZZ:-}" != 1 ]; then
+  mkdir -p "$BUILD"
+  # A group of its own, so that a failed run stops it with all its children.
+  TOVIX_BUILD="$BUILD" setsid bash scripts/fuzz.sh >"$BUILD/fuzz.log" 2>&1 &
+  fuzz_pid=$!
+fi
+stop_fuzz() { [ -z "$fuzz_pid" ] || kill -- "-$fuzz_pid" 2>/dev/null || true; }
+trap 'stop_fuzz; print_phases' EXIT
+
 # configure_and_build ARCH FOLDER TESTS(ON|OFF) THREAD_MODEL [TARGET]
 configure_and_build() {
   local arch="$1" dir="$BUILD/$2" tests="$3" model="$4"
@@ -72,18 +87,8 @@ export TOVIX_STATE="${TOVIX_STATE:-$BUILD/wine}"
 source scripts/wine-env.sh
 tovix_start_services
 # wine-env.sh set its own EXIT trap; keep both.
-trap 'tovix_stop_all; print_phases' EXIT
+trap 'stop_fuzz; tovix_stop_all; print_phases' EXIT
 phase "display, Wine and test peers"
-
-# The parsers, the bitmap check and the archive readers under libFuzzer
-# (natively, with sanitizers), beside the tests: it needs neither the display
-# nor Wine, and the tests mostly wait.
-fuzz_status=0
-fuzz_pid=
-if [ "${TOVIX_SKIP_FUZZ:-}" != 1 ]; then
-  TOVIX_BUILD="$BUILD" bash scripts/fuzz.sh >"$BUILD/fuzz.log" 2>&1 &
-  fuzz_pid=$!
-fi
 
 # Every test CTest knows must run and pass: no tests, a test not run, or one
 # that passed without running anything (checked by scripts/wine-run.sh) fail.
@@ -118,6 +123,7 @@ fi
 phase "tests under Wine"
 if [ -n "$fuzz_pid" ]; then
   wait "$fuzz_pid" || fuzz_status=$?
+  fuzz_pid=
   cat "$BUILD/fuzz.log"
   phase "rest of fuzzing"
 fi
