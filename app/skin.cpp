@@ -9,6 +9,7 @@
 #include "../core/settings.h"
 #include "../framework/files.h"
 #include "../framework/handles.h"
+#include "framework/text.h"
 #include "../resources/resource.h"
 #include "../status/status_panel.h"
 #include "../framework/skin_button.h"
@@ -69,7 +70,7 @@ bool NameStaysInFolder(const char* name) {
     unsigned char c = static_cast<unsigned char>(*p);
     // The second byte of a double-byte character may be 0x5C, which is
     // then part of the character, not a folder separator.
-    if (IsDBCSLeadByte(c) && p[1]) {
+    if (text::IsLeadByte(c) && p[1]) {
       ++p;
       onlyDots = false;
       continue;
