@@ -102,7 +102,7 @@ void CMainDialog::OpenLauncher() {
                                   AppSettings.LunWindowY);
   if (!launcher) return;
   MoveWindow(launcher, p.x, p.y, kLauncherWidth, kLauncherHeight, FALSE);
-  if (OsClass < 2) {
+  if (OsClass < kOsNt) {
     UpdateWindow(launcher);
     RedrawWindow(launcher, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE);
   }
@@ -124,7 +124,7 @@ void CMainDialog::OpenSettings() {
   if (result != IDOK) return;
   CopyFromWorkingCopy();
   SaveSettings();
-  if (OsClass == 3) parts.applyTransparency(*this);
+  if (OsClass == kOsNt5) parts.applyTransparency(*this);
   parts.syncStartupShortcut(*this);
   parts.applySkin(*this);
   parts.applyListBackground(*this);

@@ -37,7 +37,7 @@ BOOL CMainDialog::OnInitDialog() {
   PlayState = PlayStateInfo();
   ClockHourMinute = -1;
   // Semi-transparency exists on NT 5 and later only.
-  if (OsClass == 3) {
+  if (OsClass == kOsNt5) {
     SetWindowLongA(m_hWnd, GWL_EXSTYLE, GetWindowLongA(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
     ApplyTransparency(m_hWnd, AppSettings.Skelton);
   }

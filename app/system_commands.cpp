@@ -28,7 +28,7 @@ void FolderWithoutSlash(char* folder, size_t size) {
 }  // namespace
 
 void ShutdownSystem() {
-  if (OsClass >= 2) {
+  if (OsClass >= kOsNt) {
     g_sideEffects.enableShutdownPrivilege();
     g_sideEffects.exitWindows(EWX_POWEROFF, 0);
   } else {

@@ -235,7 +235,7 @@ bool AskListFile(HWND owner, bool save, char* path, size_t size) {
   std::snprintf(path, size, "*.m3u");
   OPENFILENAMEA dialog = {};
   // The older record where the newer one is refused.
-  dialog.lStructSize = OsClass >= 3 ? sizeof dialog : OPENFILENAME_SIZE_VERSION_400A;
+  dialog.lStructSize = OsClass >= kOsNt5 ? sizeof dialog : OPENFILENAME_SIZE_VERSION_400A;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = "ﾘｽﾄﾌｧｲﾙ (*.m3u)\0*.m3u\0";
   dialog.nFilterIndex = 1;
