@@ -1,18 +1,18 @@
-#include "skin.h"
+#include "app/skin.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "../core/placement.h"
-#include "../core/settings.h"
-#include "../framework/files.h"
-#include "../framework/handles.h"
+#include "core/placement.h"
+#include "core/settings.h"
+#include "framework/files.h"
+#include "framework/handles.h"
 #include "framework/text.h"
-#include "../resources/resource.h"
-#include "../status/status_panel.h"
-#include "../framework/skin_button.h"
+#include "resources/resource.h"
+#include "status/status_panel.h"
+#include "framework/skin_button.h"
 
 char SkinFolder[256] = "";
 

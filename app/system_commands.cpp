@@ -1,17 +1,17 @@
-#include "system_commands.h"
+#include "app/system_commands.h"
 
 #include <objbase.h>
 #include <shlobj.h>
 
 #include <cstring>
 
-#include "../core/run_state.h"
-#include "../framework/files.h"
-#include "../framework/handles.h"
+#include "core/run_state.h"
+#include "framework/files.h"
+#include "framework/handles.h"
 #include "framework/wide_text.h"
-#include "../status/samplers.h"
-#include "../core/settings.h"
-#include "../core/side_effects.h"
+#include "status/samplers.h"
+#include "core/settings.h"
+#include "core/side_effects.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app.h"
-#include "file_io.h"
-#include "ini_file.h"
+#include "framework/app.h"
+#include "framework/file_io.h"
+#include "framework/ini_file.h"
 #include "framework/wide_text.h"
 
 struct ProfileCache {

@@ -1,4 +1,4 @@
-#include "mail_failure.h"
+#include "mail/mail_failure.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "tls_channel.h"
+#include "mail/tls_channel.h"
 
 #define SECURITY_WIN32
 #include <windows.h>

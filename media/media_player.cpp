@@ -1,4 +1,4 @@
-#include "media_player.h"
+#include "media/media_player.h"
 
 #include <dshow.h>
 

@@ -1,10 +1,10 @@
-#include "playlist_file.h"
+#include "media/playlist_file.h"
 
 #include <windows.h>
 
 #include <cstring>
 
-#include "../framework/text.h"
+#include "framework/text.h"
 #include "framework/wide_text.h"
 
 namespace m3u {

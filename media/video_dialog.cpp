@@ -1,14 +1,14 @@
-#include "video_dialog.h"
+#include "media/video_dialog.h"
 
 #include <commctrl.h>
 #include <dshow.h>
 
-#include "../resources/resource.h"
+#include "resources/resource.h"
 #include "framework/app.h"
 #include "framework/handles.h"
 #include "framework/window_tools.h"
 #include "framework/wide_text.h"
-#include "video_layout.h"
+#include "media/video_layout.h"
 
 namespace {
 

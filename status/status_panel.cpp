@@ -1,12 +1,12 @@
-#include "status_panel.h"
+#include "status/status_panel.h"
 
 #include <cstring>
 #include <string>
 
-#include "../core/settings.h"
-#include "../framework/bitmap_file.h"
-#include "../framework/handles.h"
-#include "samplers.h"
+#include "core/settings.h"
+#include "framework/bitmap_file.h"
+#include "framework/handles.h"
+#include "status/samplers.h"
 
 int LastCpuUsage = 0;
 
