@@ -1,11 +1,11 @@
-#include "main_app.h"
+#include "app/main_app.h"
 
 #include <cstdio>
 
-#include "../framework/files.h"
-#include "../resources/resource.h"
-#include "main_dialog.h"
-#include "../core/side_effects.h"
+#include "framework/files.h"
+#include "resources/resource.h"
+#include "app/main_dialog.h"
+#include "core/side_effects.h"
 
 BOOL CMainApp::InitInstance() {
   // Sockets for the mail check.

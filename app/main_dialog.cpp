@@ -1,22 +1,22 @@
-#include "main_dialog.h"
+#include "app/main_dialog.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "../core/run_state.h"
-#include "../core/settings.h"
-#include "../framework/bitmap_file.h"
-#include "../framework/window_tools.h"
-#include "../launcher/launcher_placement.h"
-#include "../mail/mail_check.h"
-#include "../resources/resource.h"
-#include "../status/status_panel.h"
-#include "main_parts.h"
-#include "skin.h"
-#include "timers.h"
-#include "tray.h"
-#include "window_rules.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "framework/bitmap_file.h"
+#include "framework/window_tools.h"
+#include "launcher/launcher_placement.h"
+#include "mail/mail_check.h"
+#include "resources/resource.h"
+#include "status/status_panel.h"
+#include "app/main_parts.h"
+#include "app/skin.h"
+#include "app/timers.h"
+#include "app/tray.h"
+#include "app/window_rules.h"
 
 CMainDialog* g_mainDialog = nullptr;
 
@@ -102,7 +102,7 @@ void CMainDialog::OpenLauncher() {
                                   AppSettings.LunWindowY);
   if (!launcher) return;
   MoveWindow(launcher, p.x, p.y, kLauncherWidth, kLauncherHeight, FALSE);
-  if (OsClass < 2) {
+  if (OsClass < kOsNt) {
     UpdateWindow(launcher);
     RedrawWindow(launcher, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE);
   }
@@ -124,7 +124,7 @@ void CMainDialog::OpenSettings() {
   if (result != IDOK) return;
   CopyFromWorkingCopy();
   SaveSettings();
-  if (OsClass == 3) parts.applyTransparency(*this);
+  if (OsClass == kOsNt5) parts.applyTransparency(*this);
   parts.syncStartupShortcut(*this);
   parts.applySkin(*this);
   parts.applyListBackground(*this);

@@ -9,15 +9,15 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "../core/placement.h"
-#include "../framework/app.h"
-#include "../framework/dialog.h"
-#include "../launcher/launcher_dialog.h"
-#include "../resources/resource.h"
-#include "../media/media_player.h"
-#include "../media/video_dialog.h"
-#include "../core/opacity.h"
-#include "../framework/skin_button.h"
+#include "core/placement.h"
+#include "framework/app.h"
+#include "framework/dialog.h"
+#include "launcher/launcher_dialog.h"
+#include "resources/resource.h"
+#include "media/media_player.h"
+#include "media/video_dialog.h"
+#include "core/opacity.h"
+#include "framework/skin_button.h"
 
 // The background picture 1077: when it paints, it paints over the status
 // panel, which the next tick then copies onto the window again.

@@ -1,11 +1,11 @@
 // Places, sizes and tool tips of the main window's controls.
 #include <algorithm>
 
-#include "../core/settings.h"
-#include "../framework/window_tools.h"
-#include "../resources/resource.h"
-#include "main_dialog.h"
-#include "skin.h"
+#include "core/settings.h"
+#include "framework/window_tools.h"
+#include "resources/resource.h"
+#include "app/main_dialog.h"
+#include "app/skin.h"
 
 namespace {
 

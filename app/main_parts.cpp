@@ -1,23 +1,23 @@
-#include "main_parts.h"
+#include "app/main_parts.h"
 
 #include <objbase.h>
 
-#include "../filetools/drop_dispatcher.h"
+#include "filetools/drop_dispatcher.h"
 #include <cstring>
 
-#include "../mail/mail_check.h"
-#include "../mail/mail_failure.h"
-#include "../media/playlist.h"
-#include "../status/memory_cleaner.h"
-#include "../status/samplers.h"
-#include "../status/status_panel.h"
-#include "main_dialog.h"
-#include "../core/settings.h"
-#include "skin.h"
-#include "system_commands.h"
-#include "tray.h"
-#include "../settings_ui/settings_sheet.h"
-#include "../resources/resource.h"
+#include "mail/mail_check.h"
+#include "mail/mail_failure.h"
+#include "media/playlist.h"
+#include "status/memory_cleaner.h"
+#include "status/samplers.h"
+#include "status/status_panel.h"
+#include "app/main_dialog.h"
+#include "core/settings.h"
+#include "app/skin.h"
+#include "app/system_commands.h"
+#include "app/tray.h"
+#include "settings_ui/settings_sheet.h"
+#include "resources/resource.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 // the subsystems are brought up, run and taken down.
 #include <algorithm>
 
-#include "../core/run_state.h"
-#include "../core/settings.h"
-#include "../resources/resource.h"
-#include "main_dialog.h"
-#include "main_parts.h"
-#include "timers.h"
-#include "tray.h"
-#include "window_rules.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "resources/resource.h"
+#include "app/main_dialog.h"
+#include "app/main_parts.h"
+#include "app/timers.h"
+#include "app/tray.h"
+#include "app/window_rules.h"
 
 BOOL CMainDialog::OnInitDialog() {
   const MainWindowParts& parts = g_mainParts;
@@ -37,7 +37,7 @@ BOOL CMainDialog::OnInitDialog() {
   PlayState = PlayStateInfo();
   ClockHourMinute = -1;
   // Semi-transparency exists on NT 5 and later only.
-  if (OsClass == 3) {
+  if (OsClass == kOsNt5) {
     SetWindowLongA(m_hWnd, GWL_EXSTYLE, GetWindowLongA(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
     ApplyTransparency(m_hWnd, AppSettings.Skelton);
   }

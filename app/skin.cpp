@@ -1,17 +1,18 @@
-#include "skin.h"
+#include "app/skin.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "../core/placement.h"
-#include "../core/settings.h"
-#include "../framework/files.h"
-#include "../framework/handles.h"
-#include "../resources/resource.h"
-#include "../status/status_panel.h"
-#include "../framework/skin_button.h"
+#include "core/placement.h"
+#include "core/settings.h"
+#include "framework/files.h"
+#include "framework/handles.h"
+#include "framework/text.h"
+#include "resources/resource.h"
+#include "status/status_panel.h"
+#include "framework/skin_button.h"
 
 char SkinFolder[256] = "";
 
@@ -69,7 +70,7 @@ bool NameStaysInFolder(const char* name) {
     unsigned char c = static_cast<unsigned char>(*p);
     // The second byte of a double-byte character may be 0x5C, which is
     // then part of the character, not a folder separator.
-    if (IsDBCSLeadByte(c) && p[1]) {
+    if (text::IsLeadByte(c) && p[1]) {
       ++p;
       onlyDots = false;
       continue;

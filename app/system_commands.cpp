@@ -1,16 +1,17 @@
-#include "system_commands.h"
+#include "app/system_commands.h"
 
 #include <objbase.h>
 #include <shlobj.h>
 
 #include <cstring>
 
-#include "../core/run_state.h"
-#include "../framework/files.h"
-#include "../framework/handles.h"
-#include "../status/samplers.h"
-#include "../core/settings.h"
-#include "../core/side_effects.h"
+#include "core/run_state.h"
+#include "framework/files.h"
+#include "framework/handles.h"
+#include "framework/wide_text.h"
+#include "status/samplers.h"
+#include "core/settings.h"
+#include "core/side_effects.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ void FolderWithoutSlash(char* folder, size_t size) {
 }  // namespace
 
 void ShutdownSystem() {
-  if (OsClass >= 2) {
+  if (OsClass >= kOsNt) {
     g_sideEffects.enableShutdownPrivilege();
     g_sideEffects.exitWindows(EWX_POWEROFF, 0);
   } else {
@@ -95,10 +96,7 @@ HRESULT CreateShellLink(const char* linkPath, const char* target, const char* de
   shellLink->SetWorkingDirectory(workingFolder);
   shellLink->SetIconLocation(iconPath, iconIndex);
   shellLink->SetShowCmd(showCommand);
-  WCHAR widePath[MAX_PATH] = L"";
-  MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH);
-  widePath[MAX_PATH - 1] = L'\0';
-  return file->Save(widePath, TRUE);
+  return file->Save(Widen(linkPath, CP_ACP).c_str(), TRUE);
 }
 
 void OpenHelpPage() {

@@ -1,12 +1,12 @@
-#include "tray.h"
+#include "app/tray.h"
 
 #include <shellapi.h>
 
 #include <cstring>
 
-#include "../resources/resource.h"
-#include "../core/settings.h"
-#include "../core/side_effects.h"
+#include "resources/resource.h"
+#include "core/settings.h"
+#include "core/side_effects.h"
 
 const char kTrayTipText[] = "Tovix Ver.1.6.2";
 bool TrayMailIconShown = false;

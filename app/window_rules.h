@@ -1,6 +1,6 @@
 // Size rules of the main window's keys and music row (pure).
 #pragma once
-#include "../core/placement.h"
+#include "core/placement.h"
 
 // The music-row toggle: from the list or music height to compact, from
 // compact (or less) to the music height.

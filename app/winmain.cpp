@@ -1,4 +1,4 @@
-#include "main_app.h"
+#include "app/main_app.h"
 
 static CMainApp theApp;
 

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "core/settings.h"
+#include "framework/wide_text.h"
 #include "media/media_player.h"
 #include "media/playlist.h"
 #include "resources/resource.h"
@@ -83,9 +84,7 @@ class BareGraph {
     graph_->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&seeking_));
     graph_->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events_));
     graph_->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&audio_));
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    if (FAILED(graph_->RenderFile(wide, nullptr)) || !control_) return false;
+    if (FAILED(graph_->RenderFile(Widen(path, CP_ACP).c_str(), nullptr)) || !control_) return false;
     LONGLONG duration = 0;
     if (seeking_) {
       seeking_->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);

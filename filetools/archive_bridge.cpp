@@ -1,4 +1,4 @@
-#include "archive_bridge.h"
+#include "filetools/archive_bridge.h"
 
 #include <cstring>
 

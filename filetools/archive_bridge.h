@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "archive_commands.h"
+#include "filetools/archive_commands.h"
 
 // Extracts `path` with the first library of the table whose check entry
 // accepts it, into the folder ExtractFolderName chooses. Returns 1 when a

@@ -1,4 +1,4 @@
-#include "archive_commands.h"
+#include "filetools/archive_commands.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
-#include "compress_dialog.h"
+#include "filetools/compress_dialog.h"
 
-#include "../resources/resource.h"
-#include "archive_bridge.h"
-#include "archive_commands.h"
+#include "resources/resource.h"
+#include "filetools/archive_bridge.h"
+#include "filetools/archive_commands.h"
 #include "core/side_effects.h"
 #include "framework/text.h"
 

@@ -1,4 +1,4 @@
-#include "join_dialog.h"
+#include "filetools/join_dialog.h"
 
 #include <commctrl.h>
 

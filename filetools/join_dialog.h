@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "framework/handles.h"
-#include "sliced_work_dialog.h"
-#include "split_plan.h"
+#include "filetools/sliced_work_dialog.h"
+#include "filetools/split_plan.h"
 
 // Joins the pieces of which `path` is the first (its extension must be
 // ".001") in a modal dialog owned by `owner`; refuses any other path with a

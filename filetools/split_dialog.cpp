@@ -1,4 +1,4 @@
-#include "split_dialog.h"
+#include "filetools/split_dialog.h"
 
 #include <commctrl.h>
 

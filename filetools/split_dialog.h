@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "framework/handles.h"
-#include "sliced_work_dialog.h"
-#include "split_plan.h"
+#include "filetools/sliced_work_dialog.h"
+#include "filetools/split_plan.h"
 
 // Builds the split dialog for `path` and runs it modally, owned by `owner`.
 void StartSplit(HWND owner, const char* path);

@@ -1,4 +1,4 @@
-#include "split_plan.h"
+#include "filetools/split_plan.h"
 
 #include "framework/text.h"
 

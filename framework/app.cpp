@@ -1,10 +1,10 @@
-#include "app.h"
+#include "framework/app.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "wnd.h"
+#include "framework/wnd.h"
 
 namespace {
 CWinApp* g_app = nullptr;

@@ -1,4 +1,4 @@
-#include "bitmap_file.h"
+#include "framework/bitmap_file.h"
 
 #include <vector>
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <windows.h>
 
-#include "bitmap_check.h"
+#include "framework/bitmap_check.h"
 
 // Loads a bitmap file at its own size as a device-independent section, or
 // returns null when the file is missing, unreadable or not a sound bitmap.

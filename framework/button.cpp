@@ -1,4 +1,4 @@
-#include "button.h"
+#include "framework/button.h"
 
 void CButton::DrawItem(DRAWITEMSTRUCT*) {}
 

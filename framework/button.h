@@ -3,7 +3,7 @@
 // A derived class that paints overrides PreSubclassWindow to add BS_OWNERDRAW
 // (MakeOwnerDraw) and DrawItem; the parent's WM_DRAWITEM is reflected here.
 #pragma once
-#include "wnd.h"
+#include "framework/wnd.h"
 
 class CButton : public CWnd {
  public:

@@ -1,4 +1,4 @@
-#include "data_exchange.h"
+#include "framework/data_exchange.h"
 
 #include <cerrno>
 #include <climits>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "text.h"
+#include "framework/text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "dialog.h"
+#include "framework/dialog.h"
 
-#include "app.h"
+#include "framework/app.h"
 
 CDialog::CDialog(UINT templateId, HWND owner) : m_templateId(templateId), m_owner(owner) {}
 

@@ -5,7 +5,7 @@
 // that a quit request (WM_QUIT) ends the run: the loop puts the request back
 // for the loop outside it and returns.
 #pragma once
-#include "wnd.h"
+#include "framework/wnd.h"
 
 class CDialog : public CWnd {
  public:

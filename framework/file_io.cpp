@@ -1,12 +1,12 @@
-#include "file_io.h"
+#include "framework/file_io.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "files.h"
-#include "text.h"
+#include "framework/files.h"
+#include "framework/text.h"
 
 ReadResult ReadWholeFile(const char* path, std::string* bytes, uint64_t maxBytes) {
   bytes->clear();

@@ -1,8 +1,8 @@
-#include "files.h"
+#include "framework/files.h"
 
 #include <cstring>
 
-#include "text.h"
+#include "framework/text.h"
 
 void FolderOfPath(const char* path, char* folder, size_t size) {
   if (size == 0) return;

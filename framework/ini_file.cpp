@@ -1,10 +1,10 @@
-#include "ini_file.h"
+#include "framework/ini_file.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "text.h"
+#include "framework/text.h"
 
 namespace ini {
 namespace {

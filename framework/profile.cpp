@@ -4,9 +4,10 @@
 #include <cstring>
 #include <memory>
 
-#include "app.h"
-#include "file_io.h"
-#include "ini_file.h"
+#include "framework/app.h"
+#include "framework/file_io.h"
+#include "framework/ini_file.h"
+#include "framework/wide_text.h"
 
 struct ProfileCache {
   int depth = 0;       // open batches
@@ -28,22 +29,6 @@ bool FileLoad(const char* file, std::string* bytes) {
 // at once leave one complete version.
 bool FileStore(const char* file, const std::string& bytes) { return ReplaceFileSafely(file, bytes); }
 
-std::wstring Widen(UINT codePage, const char* data, size_t length) {
-  if (length == 0) return std::wstring();
-  int n = MultiByteToWideChar(codePage, 0, data, int(length), nullptr, 0);
-  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(codePage, 0, data, int(length), &wide[0], n);
-  return wide;
-}
-
-std::string Narrow(UINT codePage, const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  int n = WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
-
 // A profile saved as Unicode by an editor is read as the system reads it:
 // converted to the system code page; and it is written back whole in the
 // encoding it came in.
@@ -52,11 +37,11 @@ std::string Decode(const std::string& bytes, ini::Encoding* encoding) {
   *encoding = ini::DetectEncoding(bytes, &mark);
   switch (*encoding) {
     case ini::Encoding::kUtf8:
-      return Narrow(CP_ACP, Widen(CP_UTF8, bytes.data() + mark, bytes.size() - mark));
+      return Narrow(Widen(bytes.data() + mark, bytes.size() - mark, CP_UTF8), CP_ACP);
     case ini::Encoding::kUtf16Le: {
       std::wstring wide((bytes.size() - mark) / 2, L'\0');
       if (!wide.empty()) std::memcpy(&wide[0], bytes.data() + mark, wide.size() * 2);
-      return Narrow(CP_ACP, wide);
+      return Narrow(wide, CP_ACP);
     }
     case ini::Encoding::kAnsi:
       break;
@@ -67,9 +52,9 @@ std::string Decode(const std::string& bytes, ini::Encoding* encoding) {
 std::string Encode(const std::string& text, ini::Encoding encoding) {
   switch (encoding) {
     case ini::Encoding::kUtf8:
-      return "\xEF\xBB\xBF" + Narrow(CP_UTF8, Widen(CP_ACP, text.data(), text.size()));
+      return "\xEF\xBB\xBF" + Narrow(Widen(text, CP_ACP), CP_UTF8);
     case ini::Encoding::kUtf16Le: {
-      std::wstring wide = Widen(CP_ACP, text.data(), text.size());
+      std::wstring wide = Widen(text, CP_ACP);
       std::string bytes = "\xFF\xFE";
       bytes.append(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
       return bytes;

@@ -1,9 +1,9 @@
-#include "property_sheet.h"
+#include "framework/property_sheet.h"
 
 #include <cstring>
 
-#include "app.h"
-#include "data_exchange.h"
+#include "framework/app.h"
+#include "framework/data_exchange.h"
 
 namespace {
 

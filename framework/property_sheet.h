@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "wnd.h"
+#include "framework/wnd.h"
 
 class CDataExchange;
 class CPropertySheet;

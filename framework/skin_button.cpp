@@ -1,4 +1,4 @@
-#include "skin_button.h"
+#include "framework/skin_button.h"
 
 #include <cstdio>
 

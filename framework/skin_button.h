@@ -2,8 +2,8 @@
 // or, while pressed, the pressed one (base + "D.bmp"), read from disk at every
 // paint. A picture that cannot be loaded paints nothing; the button still works.
 #pragma once
-#include "bitmap_file.h"
-#include "button.h"
+#include "framework/bitmap_file.h"
+#include "framework/button.h"
 
 class CSkinButton : public CButton {
  public:

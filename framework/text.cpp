@@ -1,4 +1,4 @@
-#include "text.h"
+#include "framework/text.h"
 
 #include <climits>
 

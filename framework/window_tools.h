@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app.h"
+#include "framework/app.h"
 
 // A tool tip window owned by `owner`; it goes when the owner goes.
 inline HWND CreateToolTip(HWND owner) {

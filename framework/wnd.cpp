@@ -1,8 +1,8 @@
-#include "wnd.h"
+#include "framework/wnd.h"
 
 #include <unordered_map>
 
-#include "app.h"
+#include "framework/app.h"
 
 namespace {
 // One user-interface thread: a plain map is enough.

@@ -1,9 +1,9 @@
-#include "digest.h"
+#include "mail/digest.h"
 
 #include <initializer_list>
 
-#include "httpmail_parse.h"
-#include "md5.h"
+#include "mail/httpmail_parse.h"
+#include "mail/md5.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "http_response.h"
+#include "mail/http_response.h"
 
 #include <cstdint>
 
-#include "../framework/text.h"
+#include "framework/text.h"
 
 namespace {
 

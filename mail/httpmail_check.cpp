@@ -1,12 +1,12 @@
-#include "httpmail_check.h"
+#include "mail/httpmail_check.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "digest.h"
-#include "httpmail_parse.h"
-#include "httpmail_request.h"
-#include "md5.h"
+#include "mail/digest.h"
+#include "mail/httpmail_parse.h"
+#include "mail/httpmail_request.h"
+#include "mail/md5.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // requests with redirects, cookies and HTTP Digest authentication. Pure.
 #pragma once
 
-#include "mail_transport.h"
+#include "mail/mail_transport.h"
 
 // The unread count, 0 (unexpected answer, too many follow-ups, no inbox) or
 // -1 (a request failed at the socket level). The dialogue starts at

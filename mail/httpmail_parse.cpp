@@ -1,9 +1,9 @@
-#include "httpmail_parse.h"
+#include "mail/httpmail_parse.h"
 
 #include <climits>
 #include <cstring>
 
-#include "../framework/text.h"
+#include "framework/text.h"
 
 size_t SearchText(const char* text, size_t len, size_t from, const char* needle) {
   size_t n = strlen(needle);

@@ -1,6 +1,6 @@
-#include "httpmail_request.h"
+#include "mail/httpmail_request.h"
 
-#include "httpmail_parse.h"
+#include "mail/httpmail_parse.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
-#include "mail_check.h"
+#include "mail/mail_check.h"
 
 #include <process.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "../core/run_state.h"
-#include "../core/settings.h"
-#include "../core/side_effects.h"
-#include "pop3_check.h"
-#include "socket_client.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "core/side_effects.h"
+#include "mail/pop3_check.h"
+#include "mail/socket_client.h"
 
 
 MailFailure MailFailures[3] = {MailFailure::kNone, MailFailure::kNone, MailFailure::kNone};

@@ -5,8 +5,8 @@
 #pragma once
 #include <windows.h>
 
-#include "../core/run_state.h"  // MailCounts
-#include "mail_transport.h"
+#include "core/run_state.h"  // MailCounts
+#include "mail/mail_transport.h"
 
 // The finished round at the main window: wParam the round's number.
 #define WM_MAIL_CHECK_DONE (WM_APP + 20)

@@ -1,7 +1,9 @@
-#include "mail_failure.h"
+#include "mail/mail_failure.h"
 
 #include <cstdio>
 #include <cstring>
+
+#include "framework/text.h"
 
 const char* MailFailureText(MailFailure why) {
   switch (why) {
@@ -18,12 +20,6 @@ const char* MailFailureText(MailFailure why) {
   }
 }
 
-namespace {
-
-bool LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-}  // namespace
-
 void FormatMailTip(char* tip, size_t size, const char* base, const MailFailure why[3]) {
   if (size == 0) return;
   static const char* const kAccounts[] = {"アカウント１", "アカウント２", "アカウント３"};
@@ -37,7 +33,7 @@ void FormatMailTip(char* tip, size_t size, const char* base, const MailFailure w
   // Whole characters only: a lead byte is never left without its trail.
   size_t n = 0;
   while (text[n] && n + 1 < size) {
-    size_t step = LeadByte(static_cast<unsigned char>(text[n])) && text[n + 1] ? 2 : 1;
+    size_t step = text::IsLeadByte(static_cast<unsigned char>(text[n])) && text[n + 1] ? 2 : 1;
     if (n + step >= size) break;
     n += step;
   }

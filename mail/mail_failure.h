@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "mail_transport.h"
+#include "mail/mail_transport.h"
 
 // The reason in the program's words; empty for kNone.
 const char* MailFailureText(MailFailure why);

@@ -1,4 +1,4 @@
-#include "md5.h"
+#include "mail/md5.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
-#include "pop3_check.h"
+#include "mail/pop3_check.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "httpmail_check.h"
-#include "pop3_reply.h"
+#include "mail/httpmail_check.h"
+#include "mail/pop3_reply.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // after STLS, or over TLS from the first byte. Pure.
 #pragma once
 
-#include "mail_transport.h"
+#include "mail/mail_transport.h"
 
 // How an account's connection is secured (the profile's Security1..3).
 enum Pop3Security {

@@ -1,8 +1,8 @@
-#include "pop3_reply.h"
+#include "mail/pop3_reply.h"
 
 #include <cstring>
 
-#include "../framework/text.h"
+#include "framework/text.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "socket_client.h"
+#include "mail/socket_client.h"
 
 #include <winsock2.h>
 
 #include <cstring>
 
-#include "http_response.h"
-#include "pop3_reply.h"
-#include "tls_channel.h"
+#include "mail/http_response.h"
+#include "mail/pop3_reply.h"
+#include "mail/tls_channel.h"
 
 // The raw connection under TLS, within one deadline.
 class WinsockTransport::SocketWire : public TlsWire {

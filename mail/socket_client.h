@@ -2,8 +2,8 @@
 // library is initialised by the application, never here.
 #pragma once
 
-#include "deadline.h"
-#include "mail_transport.h"
+#include "mail/deadline.h"
+#include "mail/mail_transport.h"
 
 class TlsChannel;
 

@@ -1,4 +1,4 @@
-#include "tls_channel.h"
+#include "mail/tls_channel.h"
 
 #define SECURITY_WIN32
 #include <windows.h>
@@ -8,6 +8,8 @@
 #include <sspi.h>
 
 #include <cstring>
+
+#include "framework/wide_text.h"
 
 namespace {
 
@@ -181,12 +183,11 @@ struct TlsChannel::Impl {
     if (getChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, 0, nullptr,
                  &chain) &&
         chain) {
-      wchar_t wideHost[256];
-      if (!MultiByteToWideChar(CP_ACP, 0, host, -1, wideHost, 256)) wideHost[0] = L'\0';
+      std::wstring wideHost = Widen(host, CP_ACP);
       SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
       ssl.cbSize = sizeof ssl;
       ssl.dwAuthType = AUTHTYPE_SERVER;
-      ssl.pwszServerName = wideHost;
+      ssl.pwszServerName = &wideHost[0];
       CERT_CHAIN_POLICY_PARA policy = {};
       policy.cbSize = sizeof policy;
       policy.pvExtraPolicyPara = &ssl;

@@ -1,8 +1,11 @@
-#include "media_player.h"
+#include "media/media_player.h"
 
 #include <dshow.h>
 
+#include <cstring>
+
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 
 namespace {
 
@@ -56,10 +59,9 @@ int CMediaPlayer::PlayFile(const char* path) {
   // The media service takes at most MAX_PATH - 1 characters. A longer path,
   // or bytes that are not valid text in the system code page, fail the
   // conversion as a whole: a cut path could name some other file.
-  WCHAR wide[MAX_PATH];
-  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, wide, MAX_PATH) == 0)
-    return -1;
-  if (FAILED(m_graph->RenderFile(wide, nullptr))) return -1;
+  std::wstring wide;
+  if (!Widen(path, strlen(path), CP_ACP, &wide, BadBytes::kFail) || wide.size() >= MAX_PATH) return -1;
+  if (FAILED(m_graph->RenderFile(wide.c_str(), nullptr))) return -1;
 
   // The new track starts at the user's level, not at the graph's full volume.
   if (m_audio) m_audio->put_Volume(LevelToHundredthsDb(m_level));

@@ -1,4 +1,4 @@
-#include "playlist.h"
+#include "media/playlist.h"
 
 #include <commctrl.h>
 
@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "../core/settings.h"
-#include "../core/side_effects.h"
-#include "../framework/app.h"
-#include "../framework/file_io.h"
-#include "../framework/files.h"
-#include "../framework/text.h"
-#include "../resources/resource.h"
-#include "media_player.h"
-#include "playlist_file.h"
+#include "core/settings.h"
+#include "core/side_effects.h"
+#include "framework/app.h"
+#include "framework/file_io.h"
+#include "framework/files.h"
+#include "framework/text.h"
+#include "resources/resource.h"
+#include "media/media_player.h"
+#include "media/playlist_file.h"
 
 PlaylistPlayerState PlaylistState;
 
@@ -235,7 +235,7 @@ bool AskListFile(HWND owner, bool save, char* path, size_t size) {
   std::snprintf(path, size, "*.m3u");
   OPENFILENAMEA dialog = {};
   // The older record where the newer one is refused.
-  dialog.lStructSize = OsClass >= 3 ? sizeof dialog : OPENFILENAME_SIZE_VERSION_400A;
+  dialog.lStructSize = OsClass >= kOsNt5 ? sizeof dialog : OPENFILENAME_SIZE_VERSION_400A;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = "ﾘｽﾄﾌｧｲﾙ (*.m3u)\0*.m3u\0";
   dialog.nFilterIndex = 1;

@@ -10,8 +10,8 @@
 
 class CMediaPlayer;
 
-#include "../core/run_state.h"  // PlayState
-#include "playlist_rules.h"
+#include "core/run_state.h"  // PlayState
+#include "media/playlist_rules.h"
 
 // The player's own state beside PlayState, written by the playlist only.
 struct PlaylistPlayerState {

@@ -1,10 +1,11 @@
-#include "playlist_file.h"
+#include "media/playlist_file.h"
 
 #include <windows.h>
 
 #include <cstring>
 
-#include "../framework/text.h"
+#include "framework/text.h"
+#include "framework/wide_text.h"
 
 namespace m3u {
 
@@ -29,33 +30,15 @@ std::vector<std::basic_string<Char>> Lines(const std::basic_string<Char>& text, 
   return lines;
 }
 
-std::wstring Widen(UINT codePage, const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), &wide[0], n);
-  return wide;
-}
-
 // Wide text in the program's form; false when a character has no exact
 // counterpart there (a look-alike such as e for é would name another file).
 // The way back tells, on every system the program runs on.
 bool ToProgramForm(const std::wstring& wide, std::string* out) {
-  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return false;
-  out->assign(size_t(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), &(*out)[0], n, nullptr, nullptr);
-  return Widen(CP_ACP, *out) == wide;
+  *out = Narrow(wide, CP_ACP);
+  return !out->empty() && Widen(*out, CP_ACP) == wide;
 }
 
-std::string Utf8Of(const std::string& programText) {
-  std::wstring wide = Widen(CP_ACP, programText);
-  if (wide.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
+std::string Utf8Of(const std::string& programText) { return Narrow(Widen(programText, CP_ACP), CP_UTF8); }
 
 }  // namespace
 
@@ -88,7 +71,7 @@ ListText ReadList(const std::string& bytes, bool utf8List) {
   }
   std::wstring text;
   if (encoding == Encoding::kUtf8) {
-    text = Widen(CP_UTF8, bytes.substr(mark));
+    text = Widen(bytes.data() + mark, bytes.size() - mark, CP_UTF8);
   } else {
     bool bigEndian = encoding == Encoding::kUtf16Be;
     for (size_t i = mark; i + 1 < bytes.size(); i += 2) {

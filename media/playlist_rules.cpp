@@ -1,4 +1,4 @@
-#include "playlist_rules.h"
+#include "media/playlist_rules.h"
 
 #include <cstdlib>
 #include <cstring>

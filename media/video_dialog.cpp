@@ -1,13 +1,14 @@
-#include "video_dialog.h"
+#include "media/video_dialog.h"
 
 #include <commctrl.h>
 #include <dshow.h>
 
-#include "../resources/resource.h"
+#include "resources/resource.h"
 #include "framework/app.h"
 #include "framework/handles.h"
 #include "framework/window_tools.h"
-#include "video_layout.h"
+#include "framework/wide_text.h"
+#include "media/video_layout.h"
 
 namespace {
 
@@ -174,9 +175,9 @@ int CVideoDialog::OpenVideo(const char* path) {
       FAILED(m_graph->AddFilter(renderer.Get(), L"Video Renderer")))
     renderer.Reset();
 
-  WCHAR wide[MAX_PATH];
-  bool converted = MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) > 0;
-  if (!converted || FAILED(m_graph->RenderFile(wide, nullptr))) return 0;
+  // The media service takes at most MAX_PATH - 1 characters.
+  std::wstring wide = Widen(path, CP_ACP);
+  if (wide.size() >= MAX_PATH || FAILED(m_graph->RenderFile(wide.c_str(), nullptr))) return 0;
   // A file without a picture leaves the renderer unconnected; asking such a
   // graph for the video size is not safe.
   if (renderer) {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/text.h"
+
 namespace video {
 
 // Height of the control strip under the picture.
@@ -126,15 +128,12 @@ inline void FormatTime(char* out, std::size_t size, int position, int duration) 
   std::snprintf(out, size, "%s / %s", pos, total);
 }
 
-// A lead byte of a two-byte character in code page 932.
-inline bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // The file name of a Windows path: the part after its last backslash. The
 // second byte of a two-byte character (表 is 95 5C) is not a separator.
 inline const char* FileNameOf(const char* path) {
   const char* name = path;
   for (const char* p = path; *p; ++p) {
-    if (IsCp932Lead(static_cast<unsigned char>(*p)) && p[1]) {
+    if (text::IsLeadByte(static_cast<unsigned char>(*p)) && p[1]) {
       ++p;
     } else if (*p == '\\' || *p == '/') {
       name = p + 1;

@@ -1,11 +1,11 @@
-#include "cpu_info.h"
+#include "status/cpu_info.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstring>
 
-#include "cpu_info_text.h"
+#include "status/cpu_info_text.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>

@@ -1,4 +1,4 @@
-#include "cpu_info_text.h"
+#include "status/cpu_info_text.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,7 +2,7 @@
 // instruction comes in through a function, so tests can give any registers).
 #pragma once
 
-#include "cpu_info.h"
+#include "status/cpu_info.h"
 
 // The registers one identification leaf returns.
 struct CpuidRegs {

@@ -1,13 +1,13 @@
-#include "memory_cleaner.h"
+#include "status/memory_cleaner.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "../core/settings.h"
-#include "../framework/handles.h"
-#include "cleaning_plan.h"
-#include "samplers.h"
-#include "status_panel.h"
+#include "core/settings.h"
+#include "framework/handles.h"
+#include "status/cleaning_plan.h"
+#include "status/samplers.h"
+#include "status/status_panel.h"
 
 const CleanerMemory kSystemCleanerMemory = {std::malloc, std::free, ReadPhysicalMemory};
 CleanerMemory g_cleanerMemory = kSystemCleanerMemory;

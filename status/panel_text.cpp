@@ -1,4 +1,4 @@
-#include "panel_text.h"
+#include "status/panel_text.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstddef>
 
-#include "sampler_math.h"  // HundredthsOfMegabyte
+#include "status/sampler_math.h"  // HundredthsOfMegabyte
 
 // Figures a row can show; slot 7 is the mail row.
 enum StatusItem {

@@ -1,12 +1,12 @@
-#include "status_panel.h"
+#include "status/status_panel.h"
 
 #include <cstring>
 #include <string>
 
-#include "../core/settings.h"
-#include "../framework/bitmap_file.h"
-#include "../framework/handles.h"
-#include "samplers.h"
+#include "core/settings.h"
+#include "framework/bitmap_file.h"
+#include "framework/handles.h"
+#include "status/samplers.h"
 
 int LastCpuUsage = 0;
 
@@ -138,7 +138,7 @@ void RefreshStatusPanel(HWND) {
   bool networkShown = rows.position[ItemNetwork] > 0;
   if (f.sampling || !g_panel.started) {
     if (f.sampling) f.cpu = ReadCpuUsage();
-    if (f.sampling && OsClass < 2 && rows.position[ItemResources] > 0)
+    if (f.sampling && OsClass < kOsNt && rows.position[ItemResources] > 0)
       f.resourcesRead = ReadFreeResources(&f.resources[0], &f.resources[1], &f.resources[2]);
     if (networkShown || !g_panel.started) {
       f.networkRead = true;
@@ -174,7 +174,7 @@ void UpdateStatusPanel(const PanelFigures& f) {
     std::memmove(p.cpuHistory + 1, p.cpuHistory, 9 * sizeof p.cpuHistory[0]);
     p.cpuHistory[0] = CpuBarHeight(f.cpu);
     FormatResources(p.resourcesText, sizeof p.resourcesText,
-                    f.resourcesRead && OsClass < 2 && rows.position[ItemResources] > 0,
+                    f.resourcesRead && OsClass < kOsNt && rows.position[ItemResources] > 0,
                     f.resources[0], f.resources[1], f.resources[2]);
     if (rows.position[ItemNetwork] > 0 && f.networkRead) {
       FormatNetwork(p.networkText, sizeof p.networkText, NetworkDeltaK(p.previousIn, f.networkIn),

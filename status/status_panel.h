@@ -4,9 +4,9 @@
 #pragma once
 #include <windows.h>
 
-#include "panel_text.h"
+#include "status/panel_text.h"
 
-#include "../core/run_state.h"  // ClockHourMinute, MailCounts, PlayState
+#include "core/run_state.h"  // ClockHourMinute, MailCounts, PlayState
 
 // The CPU usage of the last sampling cycle, in percent.
 extern int LastCpuUsage;
