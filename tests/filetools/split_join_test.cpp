@@ -19,6 +19,7 @@
 #include "filetools/split_plan.h"
 #include "framework/scoped_override.h"
 #include "resources/resource.h"
+#include "tests/support/data.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -306,17 +307,6 @@ class CScript {
 };
 CScript* CScript::current_ = nullptr;
 
-// Bytes that differ from place to place, so a piece in the wrong place shows.
-std::string Pattern(size_t size, unsigned seed = 1) {
-  std::string bytes(size, '\0');
-  uint32_t x = seed * 2654435761u;
-  for (size_t i = 0; i < size; ++i) {
-    x = x * 1664525u + 1013904223u;
-    bytes[i] = char(x >> 24);
-  }
-  return bytes;
-}
-
 // A file of that size without writing it: the rest reads as zeros.
 bool MakeSparseFile(const std::string& path, uint64_t size) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -516,7 +506,7 @@ TEST_F(SplitJoinDialogs, CountsAndRefusals) {
 TEST_F(SplitJoinDialogs, KeyboardAlone) {
   g_sideEffects.messageBox = RecordAndShowBox;
   std::string path = File("keys.bin");
-  std::string bytes = Pattern(2500000);
+  std::string bytes = test_data::Noise(2500000, 1);
   TempFolder::Write(path, bytes);
   HWND dialog = nullptr;
   bool focusedAtOpen = false;
@@ -585,7 +575,7 @@ TEST_F(SplitJoinDialogs, BatchFiles) {
     SCOPED_TRACE(c.name + std::string(" / ") + c.pieceSize);
     g_boxes.clear();
     std::string path = File(c.name);
-    TempFolder::Write(path, Pattern(c.size));
+    TempFolder::Write(path, test_data::Noise(c.size, 1));
     Split(path, c.pieceSize, true);
     ASSERT_EQ(1u, g_boxes.size());
     EXPECT_EQ("分割しました", g_boxes[0].text);
@@ -644,7 +634,7 @@ TEST_F(SplitJoinDialogs, BatchFileJoinsWithTheCommandInterpreter) {
     SCOPED_TRACE(name);
     g_boxes.clear();
     std::string path = File(name);
-    std::string bytes = Pattern(2500, 7);
+    std::string bytes = test_data::Noise(2500, 7);
     TempFolder::Write(path, bytes);
     Split(path, "1000", true);
     ASSERT_EQ(1u, g_boxes.size());
@@ -666,7 +656,7 @@ TEST_F(SplitJoinDialogs, BatchFileJoinsWithTheCommandInterpreter) {
 // with the missing piece named and the file left alone.
 TEST_F(SplitJoinDialogs, JoinTakesOneSetAndReplacesTheOutputOnlyAtTheEnd) {
   std::string out = File("movie.avi");
-  std::string one = Pattern(1500000, 1), two = Pattern(1500000, 2), three = Pattern(700000, 3);
+  std::string one = test_data::Noise(1500000, 1), two = test_data::Noise(1500000, 2), three = test_data::Noise(700000, 3);
   struct Case {
     const char* what;
     std::vector<std::string> pieces;  // .001 on; "-" for a missing number
@@ -674,10 +664,10 @@ TEST_F(SplitJoinDialogs, JoinTakesOneSetAndReplacesTheOutputOnlyAtTheEnd) {
     const char* text;                 // the message
     std::string shownPath;            // the last piece shown; empty: no check
   } cases[] = {
-      {"short last piece, stale piece after it", {one, two, three, Pattern(1500000, 4)}, one + two + three,
+      {"short last piece, stale piece after it", {one, two, three, test_data::Noise(1500000, 4)}, one + two + three,
        "結合しました", out + ".003"},
       {"empty last piece", {one, two, ""}, one + two, "結合しました", out + ".003"},
-      {"gap", {Pattern(3000, 1), "-", Pattern(3000, 3)}, "the original", "分割ファイルが見つかりません。\n", ""},
+      {"gap", {test_data::Noise(3000, 1), "-", test_data::Noise(3000, 3)}, "the original", "分割ファイルが見つかりません。\n", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -739,7 +729,7 @@ TEST_F(SplitJoinDialogs, SplitFailuresAreReported) {
   std::string readOnly = FileInReadOnlyFolder();
   if (readOnly.empty()) GTEST_SKIP() << "no read-only folder with a readable file on this system";
   std::string source = File("source.bin");
-  std::string bytes = Pattern(2500000);
+  std::string bytes = test_data::Noise(2500000, 1);
   TempFolder::Write(source, bytes);
   struct Case {
     const char* what;
@@ -835,8 +825,8 @@ TEST_F(SplitJoinDialogs, JoinFailuresAreReported) {
   // file of the output's name stays as it was.
   g_boxes.clear();
   TempFolder::Write(out, "keep me");
-  TempFolder::Write(out + ".001", Pattern(1000));
-  TempFolder::Write(out + ".002", Pattern(1000, 2));
+  TempFolder::Write(out + ".001", test_data::Noise(1000, 1));
+  TempFolder::Write(out + ".002", test_data::Noise(1000, 2));
   HANDLE lock = CreateFileA((out + ".002").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, lock);
   Join(out + ".001");
@@ -859,7 +849,7 @@ TEST_F(SplitJoinDialogs, OverFourGibibytesByteExact) {
   std::string source = File("big.bin");
   ASSERT_TRUE(MakeSparseFile(source, size));
   for (uint64_t at : {uint64_t(0), piece - 8, 2 * piece - 8, uint64_t(4294967295ull), size - 16})
-    ASSERT_TRUE(WriteAt(source, at, Pattern(16, unsigned(at % 1000 + 1))));
+    ASSERT_TRUE(WriteAt(source, at, test_data::Noise(16, unsigned(at % 1000 + 1))));
 
   std::string sizeText, count;
   int lowest = 101, highest = -1;
