@@ -20,6 +20,7 @@
 #include "framework/scoped_override.h"
 #include "resources/resource.h"
 #include "tests/support/data.h"
+#include "tests/support/modal_script.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -191,29 +192,6 @@ int RecordAndShowBox(HWND owner, const char* text, const char* caption, UINT typ
   return kSystemSideEffects.messageBox(owner, text, caption, type);
 }
 
-// A visible dialog of this thread with that caption, or null.
-HWND FindDialog(const char* caption) {
-  struct Search {
-    const char* caption;
-    HWND found;
-  } search = {caption, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        char cls[32] = "", text[128] = "";
-        GetClassNameA(hwnd, cls, sizeof cls);
-        GetWindowTextA(hwnd, text, sizeof text);
-        if (strcmp(cls, "#32770") == 0 && strcmp(text, s->caption) == 0 && IsWindowVisible(hwnd)) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 std::string ItemText(HWND dialog, int id) {
   char text[512] = "";
   GetDlgItemTextA(dialog, id, text, sizeof text);
@@ -244,68 +222,6 @@ bool EditHasFocusAllSelected(HWND dialog) {
   SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   return start == 0 && end == DWORD(GetWindowTextLengthA(edit));
 }
-
-// Acts on the modal windows of this thread from inside their loops: a thread
-// timer takes the steps in turn, each once its condition holds. A step that
-// never comes ends the modal run (a hang guard, not a timing).
-struct Step {
-  const char* what;
-  std::function<bool()> ready;
-  std::function<void()> act;
-};
-
-class CScript {
- public:
-  explicit CScript(std::vector<Step> steps, DWORD guardMs = 60000)
-      : steps_(std::move(steps)), guardMs_(guardMs), since_(GetTickCount()) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 10, Tick);
-  }
-  ~CScript() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-    // The guard's quit request, when it fired, is spent here.
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-  }
-  bool Finished() const { return next_ == steps_.size(); }
-  // Hook for a test that watches while the last step waits.
-  std::function<void()> watch;
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    CScript* s = current_;
-    if (!s || s->busy_) return;
-    s->busy_ = true;
-    if (s->watch) s->watch();
-    while (s->next_ < s->steps_.size() && s->steps_[s->next_].ready()) {
-      s->steps_[s->next_].act();
-      ++s->next_;
-      s->since_ = GetTickCount();
-    }
-    if (GetTickCount() - s->since_ > s->guardMs_ && !s->gaveUp_) {
-      s->gaveUp_ = true;
-      if (s->next_ < s->steps_.size()) {
-        ADD_FAILURE() << "gave up waiting for: " << s->steps_[s->next_].what;
-      } else {
-        ADD_FAILURE() << "the modal run did not end";
-      }
-      s->next_ = s->steps_.size();
-      PostQuitMessage(0);
-    }
-    s->busy_ = false;
-  }
-  static CScript* current_;
-  std::vector<Step> steps_;
-  size_t next_ = 0;
-  DWORD guardMs_;
-  DWORD since_;
-  UINT_PTR timer_ = 0;
-  bool busy_ = false;
-  bool gaveUp_ = false;
-};
-CScript* CScript::current_ = nullptr;
 
 // A file of that size without writing it: the rest reads as zeros.
 bool MakeSparseFile(const std::string& path, uint64_t size) {
