@@ -17,6 +17,7 @@
 #include "app/tray.h"
 #include "resources/resource.h"
 #include "tests/support/pump.h"
+#include "tests/support/test_window.h"
 
 namespace {
 
@@ -77,13 +78,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 HWND CreateMainWindow() {
-  static ATOM atom = [] {
-    WNDCLASSA c = {};
-    c.lpfnWndProc = MainWindowProc;
-    c.hInstance = GetModuleHandleA(nullptr);
-    c.lpszClassName = "TovixTrayTestMain";
-    return RegisterClassA(&c);
-  }();
+  static ATOM atom = TestWindowClass("TovixTrayTestMain", MainWindowProc);
   EXPECT_NE(atom, 0);
   return CreateWindowExA(WS_EX_TOOLWINDOW, "TovixTrayTestMain", "Tovix", WS_POPUP, 100, 100, 220,
                          67, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
