@@ -6,9 +6,7 @@
 #include <functional>
 
 #include "framework/wnd.h"
-
-// A wait ends when its condition holds; this only keeps a broken test from hanging.
-constexpr DWORD kHangGuardMs = 60000;
+#include "tests/support/hang_guard.h"
 
 // Handles everything queued for this thread, pre-translation first as the
 // modal loop does, until nothing is left.
