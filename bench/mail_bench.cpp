@@ -25,6 +25,7 @@
 #include "mail/socket_client.h"
 #include "tests/mail/port_mapping_transport.h"
 #include "tests/mail/scripted_http_server.h"
+#include "tests/support/test_window.h"
 
 namespace {
 
@@ -125,13 +126,7 @@ LRESULT CALLBACK RoundWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 // every 5 ms from another thread; `onWindowThread` runs the round the old
 // way, on the window's own thread, for comparison.
 double LongestUnanswered(bool onWindowThread, double* roundSeconds) {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = RoundWindowProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "TovixMailBench";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowA("TovixMailBench", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              windowClass.hInstance, nullptr);
+  HWND window = CreateMessageWindow("TovixMailBench", RoundWindowProc);
   std::atomic<bool> stop{false}, stopped{false};
   std::atomic<long long> longestUs{0};
   std::thread pinger([&] {

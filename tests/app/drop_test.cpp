@@ -6,6 +6,7 @@
 #include "media/video_dialog.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/media/test_media.h"
+#include "tests/support/modal_script.h"
 
 namespace {
 
@@ -140,34 +141,29 @@ TEST_F(DropTest, CompressWritesTheResponseFileForTheDialog) {
   Open();
   dialog->DropAction() = 1;  // 圧縮
   std::string a = File("report.final.txt"), b = File("b c.txt");
-  // The dialog is modal: a timer of this thread reads what it was given and
+  // The dialog is modal: a script inside its loop reads what it was given and
   // presses やめる, as a person would.
   // A second drop while the dialog runs is refused: no second dialog, "res"
   // left as the first drop wrote it.
-  static std::string seenResponse, seenName, afterSecondDrop, other;
-  static HWND mainWindow;
-  static bool dropped;
-  seenResponse.clear();
-  seenName.clear();
-  mainWindow = dialog->m_hWnd;
-  other = File("other.txt");
-  dropped = false;
-  SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
-    HWND box = FindWindowA(nullptr, "圧縮（拡張子不要）");
-    if (!box) return;
-    if (!dropped) {
-      dropped = true;
-      seenResponse = TempFolder::Read("res");
-      char text[MAX_PATH] = "";
-      GetDlgItemTextA(box, 1035, text, sizeof text);
-      seenName = text;
-      // Were it taken, its dialog would be closed by this timer too.
-      SendMessageA(mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(ShellDrop({other}, false)), 0);
-      afterSecondDrop = TempFolder::Read("res");
-      KillTimer(nullptr, id);
-    }
-    PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-  });
+  std::string seenResponse, seenName, afterSecondDrop;
+  HWND box = nullptr;
+  auto compressBox = [&box] { return (box = FindWindowA(nullptr, "圧縮（拡張子不要）")) != nullptr; };
+  CScript script({{"the compress box", compressBox, [&] {
+                     HWND first = box;
+                     seenResponse = TempFolder::Read("res");
+                     char text[MAX_PATH] = "";
+                     GetDlgItemTextA(first, 1035, text, sizeof text);
+                     seenName = text;
+                     {
+                       // Were it taken, its dialog would be closed too.
+                       CScript second({{"a second box", [&] { return compressBox() && box != first; },
+                                        [&] { PostMessageA(box, WM_COMMAND, IDCANCEL, 0); }}});
+                       SendMessageA(dialog->m_hWnd, WM_DROPFILES,
+                                    reinterpret_cast<WPARAM>(ShellDrop({File("other.txt")}, false)), 0);
+                     }
+                     afterSecondDrop = TempFolder::Read("res");
+                     PostMessageA(first, WM_COMMAND, IDCANCEL, 0);
+                   }}});
   DropAt(10, {a, b});
   ASSERT_EQ(1u, boxes.size()) << "the second drop was not refused";
   EXPECT_EQ("Tovix", boxes[0].second);

@@ -19,32 +19,8 @@
 #include "status/status_panel.h"
 #include "app/tray.h"
 #include "tests/app/parts_recorder.h"
+#include "tests/support/pump.h"
 #include "tests/test_files.h"
-
-// A wait ends when its condition holds; this only keeps a broken test from hanging.
-constexpr DWORD kHangGuardMs = 60000;
-
-// Handles everything queued for this thread, pre-translation first as the
-// modal loop does, until nothing is left.
-inline void DrainThroughFramework() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (!CWnd::WalkPreTranslateTree(&msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-}
-
-// Handles messages until the condition holds; false if it never did.
-inline bool PumpUntil(const std::function<bool()>& done) {
-  for (DWORD start = GetTickCount();;) {
-    DrainThroughFramework();
-    if (done()) return true;
-    if (GetTickCount() - start > kHangGuardMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
 
 // The list commands' file dialogs answer Cancel: a real one would wait for a person.
 inline BOOL WINAPI CancelListDialog(OPENFILENAMEA*) { return FALSE; }

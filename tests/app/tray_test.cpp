@@ -16,6 +16,8 @@
 #include "framework/scoped_override.h"
 #include "app/tray.h"
 #include "resources/resource.h"
+#include "tests/support/pump.h"
+#include "tests/support/test_window.h"
 
 namespace {
 
@@ -76,13 +78,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 HWND CreateMainWindow() {
-  static ATOM atom = [] {
-    WNDCLASSA c = {};
-    c.lpfnWndProc = MainWindowProc;
-    c.hInstance = GetModuleHandleA(nullptr);
-    c.lpszClassName = "TovixTrayTestMain";
-    return RegisterClassA(&c);
-  }();
+  static ATOM atom = TestWindowClass("TovixTrayTestMain", MainWindowProc);
   EXPECT_NE(atom, 0);
   return CreateWindowExA(WS_EX_TOOLWINDOW, "TovixTrayTestMain", "Tovix", WS_POPUP, 100, 100, 220,
                          67, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -97,25 +93,6 @@ bool TakePostedNull(HWND window) {
     DispatchMessageA(&msg);
   }
   return found;
-}
-
-// Handles everything queued for this thread until nothing is left.
-void Drain() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
-// A wait ends when its condition holds; this only keeps a broken test from hanging.
-constexpr DWORD kHangGuardMs = 60000;
-
-// Handles messages until the condition holds; false if it never did.
-bool PumpUntil(const std::function<bool()>& done) {
-  for (DWORD start = GetTickCount();;) {
-    Drain();
-    if (done()) return true;
-    if (GetTickCount() - start > kHangGuardMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
 }
 
 // Starts the guard that closes a menu nothing else closed.
@@ -368,7 +345,7 @@ TEST_F(TrayTest, ClicksOnTheRealTrayIconReachTheMainWindow) {
   POINT icon = {10, 10};
   ClientToScreen(tray, &icon);
   ASSERT_TRUE(SetCursorPos(icon.x, icon.y));
-  Drain();
+  DrainThroughFramework();
 
   // Right click while hidden: the menu opens, the window stays hidden.
   g_onMenuIdle = [](HMENU) { EndMenu(); };
@@ -592,7 +569,7 @@ TEST_F(TrayTest, ShowTrayMenuOpensMarkedMenuInFrontAndFreesIt) {
   EXPECT_LT(firstItem.top, 310);
   // The loaded menu is destroyed once the menu closes.
   EXPECT_FALSE(IsMenu(g_openedPopups[0]));
-  Drain();
+  DrainThroughFramework();
   EXPECT_TRUE(g_commands.empty());
 }
 
@@ -606,7 +583,7 @@ TEST_F(TrayTest, ChosenItemArrivesAsCommandAtTheMainWindow) {
   GuardMenu(window);
   ShowTrayMenu(window, 200, 150);
   EXPECT_TRUE(PumpUntil([] { return !g_commands.empty(); }));
-  Drain();
+  DrainThroughFramework();
   EXPECT_EQ(g_commands, std::vector<WPARAM>{IDC_LAUNCHER});
 }
 

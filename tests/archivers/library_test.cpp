@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/archivers/peers.h"
+#include "tests/support/data.h"
 
 namespace {
 
@@ -82,21 +83,12 @@ std::string Repeat(const std::string& s, int n) {
   return r;
 }
 
-std::string Noise(size_t n, uint32_t seed) {
-  std::string s(n, '\0');
-  for (size_t i = 0; i < n; ++i) {
-    seed = seed * 1103515245u + 12345u;
-    s[i] = static_cast<char>(seed >> 23);
-  }
-  return s;
-}
-
 // A small tree: text, noise, an empty file, nested folders, and optionally a
 // name whose second byte in code page 932 is 0x5C.
 void MakeTree(const std::string& root, bool japanese) {
   peers::MakeFolders(root + "\\sub\\deeper");
   peers::WriteFile(root + "\\notes.txt", Repeat("The quick brown fox jumps over the lazy dog. 0123456789\r\n", 400));
-  peers::WriteFile(root + "\\bin.dat", Noise(70000, 7));
+  peers::WriteFile(root + "\\bin.dat", test_data::Noise(70000, 7));
   peers::WriteFile(root + "\\empty.txt", "");
   peers::WriteFile(root + "\\sub\\deeper\\x.c", Repeat("int main(void) { return 0; }\n", 50));
   if (japanese) peers::WriteFile(root + "\\sub\\表.txt", "ひょう\r\n");

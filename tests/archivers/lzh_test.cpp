@@ -11,6 +11,7 @@
 #include <set>
 
 #include "tests/archivers/peers.h"
+#include "tests/support/data.h"
 #include "tests/archivers/read_all.h"
 
 namespace {
@@ -34,30 +35,18 @@ std::string Slashes(std::string name) {
   return name;
 }
 
-// Deterministic contents: words and numbers (text), or bytes with some
-// repeats (binary), or noise.
+// Words and numbers: text that compresses the way prose does.
 std::string Words(size_t n, uint32_t seed) {
   static const char* const kWords[] = {"archive ", "header ", "window ", "table ", "block ", "the ", "of ",
                                        "and ",     "code ",   "length ", "\n",     "size ",  "0x5C ", "data "};
   std::string s;
-  uint32_t x = seed;
+  test_data::Sequence sequence(seed);
   while (s.size() < n) {
-    x = x * 1103515245u + 12345u;
+    uint32_t x = sequence.Next();
     s += kWords[(x >> 16) % 14];
     if ((x >> 8) % 7 == 0) s += std::to_string((x >> 12) % 1000);
   }
   s.resize(n);
-  return s;
-}
-
-std::string Binary(size_t n, uint32_t seed, bool noise) {
-  std::string s(n, '\0');
-  uint32_t x = seed;
-  for (size_t i = 0; i < n; ++i) {
-    x = x * 1103515245u + 12345u;
-    // Every other 256-byte run repeats an earlier one unless it is noise.
-    s[i] = (!noise && (i / 256) % 2 == 1 && i >= 1024) ? s[i - 1000] : static_cast<char>(x >> 24);
-  }
   return s;
 }
 
@@ -127,7 +116,7 @@ std::vector<size_t> Headers(const std::string& a) {
 
 TEST(LzhCrc16, CheckValueAndPieces) {
   EXPECT_EQ(0xBB3D, arc::LzhCrc16(0, "123456789", 9));
-  std::string s = Binary(1000, 7, true);
+  std::string s = test_data::Noise(1000, 7);
   uint16_t pieces = 0;
   for (size_t at = 0; at < s.size(); at += 13) pieces = arc::LzhCrc16(pieces, s.data() + at, std::min<size_t>(13, s.size() - at));
   EXPECT_EQ(arc::LzhCrc16(0, s.data(), s.size()), pieces);
@@ -138,7 +127,7 @@ TEST(LzhCrc16, CheckValueAndPieces) {
 std::map<std::string, std::string> MakeSourceTree(const std::string& folder) {
   std::map<std::string, std::string> files = {
       {"src\\text.txt", Words(150000, 1)},
-      {"src\\bin.dat", Binary(60000, 2, false)},
+      {"src\\bin.dat", test_data::Repetitive(60000, 2)},
       {"src\\empty.txt", ""},
       {"src\\sub\\deep\\c.txt", Words(3000, 3)},
       {"src\\表.txt", Words(20000, 4)},
@@ -225,8 +214,8 @@ std::vector<NewFile> WriterTree() {
       {{"sub", "ソフト"}, true, "", 0},
       {{"emptydir"}, true, "", 0},
       {{"text.txt"}, false, Words(400000, 11), 400000},
-      {{"data.bin"}, false, Binary(120000, 12, false), 120000},
-      {{"noise.bin"}, false, Binary(50000, 13, true), 50000},
+      {{"data.bin"}, false, test_data::Repetitive(120000, 12), 120000},
+      {{"noise.bin"}, false, test_data::Noise(50000, 13), 50000},
       {{"empty.txt"}, false, "", 0},
       {{"表.txt"}, false, Words(5000, 14), 5000},
       {{"sub", "ソフト", "x.txt"}, false, Words(30, 15), 30},
@@ -320,7 +309,7 @@ TEST(LzhWrite, SizesOfFourGibibytesGoToExt42) {
 
 TEST(LzhRead, DamagedDataFailsOnlyItsEntry) {
   std::vector<NewFile> tree = {{{"a.txt"}, false, Words(30000, 31), 30000},
-                               {{"b.bin"}, false, Binary(3000, 32, true), 3000},
+                               {{"b.bin"}, false, test_data::Noise(3000, 32), 3000},
                                {{"c.txt"}, false, Words(20000, 33), 20000}};
   std::string good = WriteLzh(tree);
   std::vector<size_t> h = Headers(good);
@@ -368,7 +357,7 @@ TEST(LzhRead, DamagedDataFailsOnlyItsEntry) {
 TEST(LzhRead, TruncatedAndOverlongArchivesFailCleanly) {
   std::string good = WriteLzh({{{"d"}, true, "", 0},
                                {{"d", "a.txt"}, false, Words(40000, 41), 40000},
-                               {{"b.bin"}, false, Binary(5000, 42, true), 5000}});
+                               {{"b.bin"}, false, test_data::Noise(5000, 42), 5000}});
   size_t first = Le16(good, 0);
   std::vector<size_t> h = Headers(good);
   ASSERT_EQ(3u, h.size());

@@ -9,6 +9,7 @@
 
 #include "archivers/tar/tar.h"
 #include "tests/archivers/peers.h"
+#include "tests/support/data.h"
 
 namespace {
 
@@ -18,18 +19,8 @@ using arc::NameCharset;
 using arc::Status;
 using arc::TarKind;
 
-std::string Pattern(size_t n, uint32_t seed) {
-  std::string s(n, '\0');
-  uint32_t x = seed;
-  for (char& c : s) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 24);
-  }
-  return s;
-}
-
 const std::string kSmall = "hello\n";
-const std::string kBig = Pattern(300000, 7) + std::string(40000, 'z');
+const std::string kBig = test_data::Noise(300000, 7) + std::string(40000, 'z');
 const std::string kDeep = "t/" + std::string(60, 'd') + "/" + std::string(30, 'e');
 const std::string kLongFile = kDeep + "/" + std::string(50, 'f') + ".txt";  // 148 bytes
 const std::string kJapanese = u8"jp/日本語のとても長いファイル名日本語のとても長いファイル名日本語のとても長いファイル名.txt";
@@ -664,7 +655,7 @@ TEST(TarGzip, HeaderFieldsAndNames) {
 }
 
 TEST(TarGzip, StreamReportsWhatWentWrong) {
-  const std::string data = Pattern(200000, 3);
+  const std::string data = test_data::Noise(200000, 3);
   std::string good = GzipMember(0, "", "", true, data);
   std::string reserved = good;
   reserved[3] = '\x20';

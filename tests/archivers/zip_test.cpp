@@ -13,6 +13,7 @@
 #include "archivers/core/extract.h"
 #include "archivers/win/win_files.h"
 #include "tests/archivers/peers.h"
+#include "tests/support/data.h"
 #include "tests/archivers/read_all.h"
 
 namespace {
@@ -58,16 +59,6 @@ std::string ReadOrFail(const std::string& path) {
   std::string bytes;
   EXPECT_TRUE(peers::ReadFile(path, bytes)) << path;
   return bytes;
-}
-
-std::string Pattern(size_t n, uint32_t seed, bool text) {
-  std::string s(n, '\0');
-  uint32_t x = seed;
-  for (size_t i = 0; i < n; ++i) {
-    x = x * 1103515245u + 12345u;
-    s[i] = text ? "abcdefgh ijkl\n"[(x >> 16) % 14] : static_cast<char>(x >> 24);
-  }
-  return s;
 }
 
 // A stream of zero bytes of a given length.
@@ -365,19 +356,19 @@ TEST(ZipRead, MoreThan65535EntriesFromZip) {
 // The writer's tree: text, binary, empty, folders, names whose CP932 bytes
 // hold 0x5C, a deep path, a file whose announced size is wrong both ways.
 std::vector<NewFile> WriterTree() {
-  const std::string big = Pattern(700000, 1, true);
+  const std::string big = test_data::Letters(700000, 1);
   return {
-      {{"a.txt"}, {}, false, Pattern(100000, 2, true), 100000, 0x20},
+      {{"a.txt"}, {}, false, test_data::Letters(100000, 2), 100000, 0x20},
       {{"bin"}, {}, true, "", 0, 0x10},
-      {{"bin", "b.bin"}, {}, false, Pattern(200000, 3, false), 200000, 0x20},
+      {{"bin", "b.bin"}, {}, false, test_data::Noise(200000, 3), 200000, 0x20},
       {{"big.txt"}, {}, false, big, 0, 0x20},                                       // announced smaller
-      {{"random.bin"}, {}, false, Pattern(400000, 4, false), 5000000000ull, 0x20},  // announced as over 4 GiB
+      {{"random.bin"}, {}, false, test_data::Noise(400000, 4), 5000000000ull, 0x20},  // announced as over 4 GiB
       {{"empty.txt"}, {}, false, "", 0, 0x20},
       {{"emptydir"}, {}, true, "", 0, 0x10},
       {{"readonly.txt"}, {}, false, "read only\n", 10, 0x21},
       {{"表.txt"}, {u8"表.txt"}, false, "table\n", 6, 0x20},
       {{"日本"}, {u8"日本"}, true, "", 0, 0x10},
-      {{"日本", "表.txt"}, {u8"日本", u8"表.txt"}, false, Pattern(3000, 5, true), 3000, 0x20},
+      {{"日本", "表.txt"}, {u8"日本", u8"表.txt"}, false, test_data::Letters(3000, 5), 3000, 0x20},
       {{"d1"}, {}, true, "", 0, 0x10},
       {{"d1", "d2"}, {}, true, "", 0, 0x10},
       {{"d1", "d2", "d3"}, {}, true, "", 0, 0x10},
@@ -618,7 +609,7 @@ struct HostileCase {
 TEST(ZipHostile, DamagedArchivesGiveErrorsNotCrashes) {
   // s.bin is stored (random bytes do not deflate), d.txt deflates to a few
   // bytes, e.txt follows.
-  const std::string base = WriteZip({{{"s.bin"}, {}, false, Pattern(64, 9, false), 64, 0x20},
+  const std::string base = WriteZip({{{"s.bin"}, {}, false, test_data::Noise(64, 9), 64, 0x20},
                                      {{"d.txt"}, {}, false, std::string(1000, 'd'), 1000, 0x20},
                                      {{"e.txt"}, {}, false, "last entry\n", 11, 0x20}});
   const HostileCase cases[] = {

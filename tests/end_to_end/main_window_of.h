@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include "resources/resource.h"
+#include "tests/support/hang_guard.h"
 
 namespace end_to_end {
 
-// A wait ends when its condition holds; this only keeps a broken run from hanging.
-constexpr DWORD kHangGuardMs = 60000;
+using ::kHangGuardMs;
 
 template <typename Condition>
 bool WaitUntil(Condition done) {

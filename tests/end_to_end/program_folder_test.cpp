@@ -19,7 +19,7 @@ std::string ProgramUnderTest() {
 
 DWORD WaitForExit(const PROCESS_INFORMATION& process) {
   DWORD code = 99;
-  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 9);
+  if (WaitForSingleObject(process.hProcess, kHangGuardMs) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 9);
   GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);

@@ -15,43 +15,28 @@
 #include "resources/resource.h"
 #include "tests/archivers/peers.h"
 #include "tests/filetools/recording_archiver/archive_test_support.h"
+#include "tests/support/modal_script.h"
 
 namespace {
 
 using archive_test::CMessageBoxRecorder;
 using archive_test::CRecordingLibraries;
 
-// Runs the dialog modally and plays `steps` from a thread timer inside its
-// own modal loop, one per tick. Should the script run out while the dialog is
+// Runs the dialog modally and plays `steps` inside its own modal loop, one
+// per tick while it shows. Should the script run out while the dialog is
 // still open, the dialog ends with -2.
 class CScriptedRun {
  public:
   typedef std::function<void(HWND dialog)> Step;
 
   static INT_PTR Run(CCompressDialog& dialog, std::vector<Step> steps) {
-    s_dialog = &dialog;
-    s_steps = std::move(steps);
-    s_next = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
-    INT_PTR result = dialog.DoModal();
-    KillTimer(nullptr, timer);
-    s_dialog = nullptr;
-    return result;
+    auto shown = [&dialog] { return dialog.m_hWnd && IsWindowVisible(dialog.m_hWnd); };
+    std::vector<::Step> script;
+    for (const Step& step : steps) script.push_back({"a step", shown, [&dialog, step] { step(dialog.m_hWnd); }});
+    script.push_back({"the end of the script", shown, [&dialog] { dialog.EndDialog(-2); }});
+    CScript run(std::move(script), kHangGuardMs, true);
+    return dialog.DoModal();
   }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND hwnd = s_dialog ? s_dialog->m_hWnd : nullptr;
-    if (!hwnd || !IsWindowVisible(hwnd)) return;
-    if (s_next < s_steps.size()) {
-      s_steps[s_next++](hwnd);
-    } else {
-      s_dialog->EndDialog(-2);
-    }
-  }
-  static inline CCompressDialog* s_dialog = nullptr;
-  static inline std::vector<Step> s_steps;
-  static inline size_t s_next = 0;
 };
 
 std::string TextOf(HWND w) {

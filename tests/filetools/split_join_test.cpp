@@ -19,6 +19,8 @@
 #include "filetools/split_plan.h"
 #include "framework/scoped_override.h"
 #include "resources/resource.h"
+#include "tests/support/data.h"
+#include "tests/support/modal_script.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -190,29 +192,6 @@ int RecordAndShowBox(HWND owner, const char* text, const char* caption, UINT typ
   return kSystemSideEffects.messageBox(owner, text, caption, type);
 }
 
-// A visible dialog of this thread with that caption, or null.
-HWND FindDialog(const char* caption) {
-  struct Search {
-    const char* caption;
-    HWND found;
-  } search = {caption, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        char cls[32] = "", text[128] = "";
-        GetClassNameA(hwnd, cls, sizeof cls);
-        GetWindowTextA(hwnd, text, sizeof text);
-        if (strcmp(cls, "#32770") == 0 && strcmp(text, s->caption) == 0 && IsWindowVisible(hwnd)) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 std::string ItemText(HWND dialog, int id) {
   char text[512] = "";
   GetDlgItemTextA(dialog, id, text, sizeof text);
@@ -242,79 +221,6 @@ bool EditHasFocusAllSelected(HWND dialog) {
   DWORD start = 0, end = 0;
   SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   return start == 0 && end == DWORD(GetWindowTextLengthA(edit));
-}
-
-// Acts on the modal windows of this thread from inside their loops: a thread
-// timer takes the steps in turn, each once its condition holds. A step that
-// never comes ends the modal run (a hang guard, not a timing).
-struct Step {
-  const char* what;
-  std::function<bool()> ready;
-  std::function<void()> act;
-};
-
-class CScript {
- public:
-  explicit CScript(std::vector<Step> steps, DWORD guardMs = 60000)
-      : steps_(std::move(steps)), guardMs_(guardMs), since_(GetTickCount()) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 10, Tick);
-  }
-  ~CScript() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-    // The guard's quit request, when it fired, is spent here.
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-  }
-  bool Finished() const { return next_ == steps_.size(); }
-  // Hook for a test that watches while the last step waits.
-  std::function<void()> watch;
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    CScript* s = current_;
-    if (!s || s->busy_) return;
-    s->busy_ = true;
-    if (s->watch) s->watch();
-    while (s->next_ < s->steps_.size() && s->steps_[s->next_].ready()) {
-      s->steps_[s->next_].act();
-      ++s->next_;
-      s->since_ = GetTickCount();
-    }
-    if (GetTickCount() - s->since_ > s->guardMs_ && !s->gaveUp_) {
-      s->gaveUp_ = true;
-      if (s->next_ < s->steps_.size()) {
-        ADD_FAILURE() << "gave up waiting for: " << s->steps_[s->next_].what;
-      } else {
-        ADD_FAILURE() << "the modal run did not end";
-      }
-      s->next_ = s->steps_.size();
-      PostQuitMessage(0);
-    }
-    s->busy_ = false;
-  }
-  static CScript* current_;
-  std::vector<Step> steps_;
-  size_t next_ = 0;
-  DWORD guardMs_;
-  DWORD since_;
-  UINT_PTR timer_ = 0;
-  bool busy_ = false;
-  bool gaveUp_ = false;
-};
-CScript* CScript::current_ = nullptr;
-
-// Bytes that differ from place to place, so a piece in the wrong place shows.
-std::string Pattern(size_t size, unsigned seed = 1) {
-  std::string bytes(size, '\0');
-  uint32_t x = seed * 2654435761u;
-  for (size_t i = 0; i < size; ++i) {
-    x = x * 1664525u + 1013904223u;
-    bytes[i] = char(x >> 24);
-  }
-  return bytes;
 }
 
 // A file of that size without writing it: the rest reads as zeros.
@@ -516,7 +422,7 @@ TEST_F(SplitJoinDialogs, CountsAndRefusals) {
 TEST_F(SplitJoinDialogs, KeyboardAlone) {
   g_sideEffects.messageBox = RecordAndShowBox;
   std::string path = File("keys.bin");
-  std::string bytes = Pattern(2500000);
+  std::string bytes = test_data::Noise(2500000, 1);
   TempFolder::Write(path, bytes);
   HWND dialog = nullptr;
   bool focusedAtOpen = false;
@@ -585,7 +491,7 @@ TEST_F(SplitJoinDialogs, BatchFiles) {
     SCOPED_TRACE(c.name + std::string(" / ") + c.pieceSize);
     g_boxes.clear();
     std::string path = File(c.name);
-    TempFolder::Write(path, Pattern(c.size));
+    TempFolder::Write(path, test_data::Noise(c.size, 1));
     Split(path, c.pieceSize, true);
     ASSERT_EQ(1u, g_boxes.size());
     EXPECT_EQ("分割しました", g_boxes[0].text);
@@ -644,7 +550,7 @@ TEST_F(SplitJoinDialogs, BatchFileJoinsWithTheCommandInterpreter) {
     SCOPED_TRACE(name);
     g_boxes.clear();
     std::string path = File(name);
-    std::string bytes = Pattern(2500, 7);
+    std::string bytes = test_data::Noise(2500, 7);
     TempFolder::Write(path, bytes);
     Split(path, "1000", true);
     ASSERT_EQ(1u, g_boxes.size());
@@ -666,7 +572,7 @@ TEST_F(SplitJoinDialogs, BatchFileJoinsWithTheCommandInterpreter) {
 // with the missing piece named and the file left alone.
 TEST_F(SplitJoinDialogs, JoinTakesOneSetAndReplacesTheOutputOnlyAtTheEnd) {
   std::string out = File("movie.avi");
-  std::string one = Pattern(1500000, 1), two = Pattern(1500000, 2), three = Pattern(700000, 3);
+  std::string one = test_data::Noise(1500000, 1), two = test_data::Noise(1500000, 2), three = test_data::Noise(700000, 3);
   struct Case {
     const char* what;
     std::vector<std::string> pieces;  // .001 on; "-" for a missing number
@@ -674,10 +580,10 @@ TEST_F(SplitJoinDialogs, JoinTakesOneSetAndReplacesTheOutputOnlyAtTheEnd) {
     const char* text;                 // the message
     std::string shownPath;            // the last piece shown; empty: no check
   } cases[] = {
-      {"short last piece, stale piece after it", {one, two, three, Pattern(1500000, 4)}, one + two + three,
+      {"short last piece, stale piece after it", {one, two, three, test_data::Noise(1500000, 4)}, one + two + three,
        "結合しました", out + ".003"},
       {"empty last piece", {one, two, ""}, one + two, "結合しました", out + ".003"},
-      {"gap", {Pattern(3000, 1), "-", Pattern(3000, 3)}, "the original", "分割ファイルが見つかりません。\n", ""},
+      {"gap", {test_data::Noise(3000, 1), "-", test_data::Noise(3000, 3)}, "the original", "分割ファイルが見つかりません。\n", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -739,7 +645,7 @@ TEST_F(SplitJoinDialogs, SplitFailuresAreReported) {
   std::string readOnly = FileInReadOnlyFolder();
   if (readOnly.empty()) GTEST_SKIP() << "no read-only folder with a readable file on this system";
   std::string source = File("source.bin");
-  std::string bytes = Pattern(2500000);
+  std::string bytes = test_data::Noise(2500000, 1);
   TempFolder::Write(source, bytes);
   struct Case {
     const char* what;
@@ -835,8 +741,8 @@ TEST_F(SplitJoinDialogs, JoinFailuresAreReported) {
   // file of the output's name stays as it was.
   g_boxes.clear();
   TempFolder::Write(out, "keep me");
-  TempFolder::Write(out + ".001", Pattern(1000));
-  TempFolder::Write(out + ".002", Pattern(1000, 2));
+  TempFolder::Write(out + ".001", test_data::Noise(1000, 1));
+  TempFolder::Write(out + ".002", test_data::Noise(1000, 2));
   HANDLE lock = CreateFileA((out + ".002").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, lock);
   Join(out + ".001");
@@ -859,7 +765,7 @@ TEST_F(SplitJoinDialogs, OverFourGibibytesByteExact) {
   std::string source = File("big.bin");
   ASSERT_TRUE(MakeSparseFile(source, size));
   for (uint64_t at : {uint64_t(0), piece - 8, 2 * piece - 8, uint64_t(4294967295ull), size - 16})
-    ASSERT_TRUE(WriteAt(source, at, Pattern(16, unsigned(at % 1000 + 1))));
+    ASSERT_TRUE(WriteAt(source, at, test_data::Noise(16, unsigned(at % 1000 + 1))));
 
   std::string sizeText, count;
   int lowest = 101, highest = -1;

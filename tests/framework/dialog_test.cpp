@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/button.h"
+#include "tests/support/test_window.h"
 
 namespace {
 
@@ -201,13 +202,7 @@ LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 HWND CreatePlainWindow() {
-  static ATOM atom = [] {
-    WNDCLASSA c = {};
-    c.lpfnWndProc = PlainProc;
-    c.hInstance = GetModuleHandleA(nullptr);
-    c.lpszClassName = "TovixFrameworkPlain";
-    return RegisterClassA(&c);
-  }();
+  static ATOM atom = TestWindowClass("TovixFrameworkPlain", PlainProc);
   EXPECT_NE(atom, 0);
   return CreateWindowExA(0, "TovixFrameworkPlain", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
                          GetModuleHandleA(nullptr), nullptr);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/property_sheet.h"
+#include "tests/support/modal_script.h"
 
 namespace sheet_script {
 
@@ -33,38 +34,27 @@ inline std::string ItemText(HWND dialog, int id) {
   return buffer;
 }
 
-// Runs a sheet modally with one script step per tick; a sheet still open
-// after the last step is cancelled and the test fails.
-struct Script {
-  CPropertySheet* sheet;
-  std::vector<std::function<void()>> steps;
-  size_t next = 0;
-  bool overrun = false;
-};
-inline Script* g_script = nullptr;
-
-inline void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
-  Script* s = g_script;
-  if (!s || !s->sheet->IsModalRunning()) return;
-  if (s->next < s->steps.size()) {
-    s->steps[s->next++]();
-  } else if (!s->overrun) {
-    s->overrun = true;
-    SendMessageA(s->sheet->m_hWnd, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-  }
-}
-
-// Runs `run` (which shows the sheet modally) while the script plays.
+// Runs `run` (which shows the sheet modally) with one script step per tick;
+// a sheet still open after the last step is cancelled and the test fails.
 inline INT_PTR RunScript(CPropertySheet& sheet, std::vector<std::function<void()>> steps,
                          const std::function<INT_PTR()>& run) {
-  Script script{&sheet, std::move(steps)};
-  g_script = &script;
-  UINT_PTR timer = SetTimer(nullptr, 0, 10, ScriptTick);
-  INT_PTR result = run();
-  KillTimer(nullptr, timer);
-  g_script = nullptr;
-  EXPECT_FALSE(script.overrun) << "the sheet was still open after the last step";
-  EXPECT_EQ(script.next, script.steps.size()) << "the sheet closed before the last step";
+  auto running = [&sheet] { return sheet.IsModalRunning() != FALSE; };
+  std::vector<Step> script;
+  for (const auto& step : steps) script.push_back({"a step", running, step});
+  bool overrun = false;
+  script.push_back({"the end of the script", running, [&] {
+                      overrun = true;
+                      SendMessageA(sheet.m_hWnd, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+                    }});
+  INT_PTR result;
+  size_t next;
+  {
+    CScript play(std::move(script), kHangGuardMs, true);
+    result = run();
+    next = play.StepsTaken() < steps.size() ? play.StepsTaken() : steps.size();
+  }
+  EXPECT_FALSE(overrun) << "the sheet was still open after the last step";
+  EXPECT_EQ(next, steps.size()) << "the sheet closed before the last step";
   EXPECT_EQ(sheet.m_hWnd, nullptr);
   return result;
 }

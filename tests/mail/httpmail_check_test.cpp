@@ -557,7 +557,7 @@ class HttpMailSocket : public testing::Test {
   }
   int Check() { return CheckHttpMailAccount(transport, host.c_str(), "u", "p"); }
   ScriptedHttpServer server{"127.0.0.1", 0};
-  WinsockTransport transport{TestClock::Read};
+  WinsockTransport transport{ScriptedHttpServer::ClientClock};
   std::string host;
 };
 
@@ -570,7 +570,6 @@ TEST_F(HttpMailSocket, WholeDialogueWithAnswersSplitAcrossSegments) {
     size_t third = response.size() / 3;
     a.segments = {response.substr(0, 11), response.substr(11, third),
                   response.substr(11 + third)};
-    a.pauseMs = 50;
     script.push_back(a);
   }
   server.Play(script);

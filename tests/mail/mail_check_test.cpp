@@ -14,6 +14,7 @@
 #include "framework/scoped_override.h"
 #include "core/side_effects.h"
 #include "mail/mail_transport.h"
+#include "tests/support/test_window.h"
 
 namespace {
 
@@ -237,13 +238,7 @@ TEST_F(MailCheckTest, ShippedChimePlaysAndItsDeviceClosesAtItsEnd) {
   ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
   ASSERT_NE(GetFileAttributesA("mail.mp3"), INVALID_FILE_ATTRIBUTES) << folder;
 
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = SoundWindowProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "TovixMailSoundTest";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowA("TovixMailSoundTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              windowClass.hInstance, nullptr);
+  HWND window = CreateMessageWindow("TovixMailSoundTest", SoundWindowProc);
   ASSERT_NE(window, nullptr);
 
   g_sideEffects = kSystemSideEffects;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,8 +18,10 @@
 #include "tests/mail/test_clock.h"
 
 struct ScriptedAnswer {
-  std::vector<std::string> segments;  // sent one by one with a pause between
-  int pauseMs = 0;                    // only to make separate segments likely
+  // Sent one by one; the client has read each before the next leaves, so
+  // every one reaches it on its own (the client's transport must read
+  // ScriptedHttpServer::ClientClock).
+  std::vector<std::string> segments;
   bool keepOpen = false;  // after the answer, wait for the client to close
   bool silent = false;    // read the request, answer nothing, wait for the close
 };
@@ -39,6 +42,12 @@ class ScriptedHttpServer {
     WSACleanup();
   }
   bool Listening() const { return listening_; }
+  // The clock for the client's transport: between its reads the client reads
+  // its clock, and there the server can hold it while bytes arrive.
+  static uint32_t ClientClock() {
+    Gate().Arrive();
+    return TestClock::Read();
+  }
   int Port() const { return port_; }
 
   // Answers the next connections with these answers, in order, in a thread.
@@ -62,6 +71,106 @@ class ScriptedHttpServer {
 
  private:
   static constexpr int kPatienceMs = 10000;  // a test never hangs longer
+
+  // Where the client waits while the server holds it: outside recv, so the
+  // bytes waiting on its socket are exactly the bytes it has not read.
+  class ClientGate {
+   public:
+    void Arrive() {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (!holding_) return;
+      parked_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return !holding_; });
+      parked_ = false;
+      changed_.notify_all();
+    }
+    // True once the client has stopped at the gate.
+    bool Hold() {
+      std::unique_lock<std::mutex> lock(mutex_);
+      holding_ = true;
+      return changed_.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [this] { return parked_; });
+    }
+    // Lets the client on; returns once it has left the gate.
+    void Release() {
+      std::unique_lock<std::mutex> lock(mutex_);
+      holding_ = false;
+      changed_.notify_all();
+      changed_.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [this] { return !parked_; });
+    }
+
+   private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool holding_ = false;
+    bool parked_ = false;
+  };
+  static ClientGate& Gate() {
+    static ClientGate gate;
+    return gate;
+  }
+
+  // The client's end of an accepted connection: the client runs in this
+  // process, and its socket is the one whose addresses mirror ours.
+  static SOCKET ClientEnd(SOCKET s) {
+    sockaddr_in mine = {}, theirs = {};
+    int length = sizeof mine;
+    if (getsockname(s, reinterpret_cast<sockaddr*>(&mine), &length) != 0) return INVALID_SOCKET;
+    length = sizeof theirs;
+    if (getpeername(s, reinterpret_cast<sockaddr*>(&theirs), &length) != 0) return INVALID_SOCKET;
+    for (UINT_PTR h = 4; h < 0x10000; h += 4) {
+      sockaddr_in a = {};
+      length = sizeof a;
+      if (SOCKET(h) == s || getsockname(SOCKET(h), reinterpret_cast<sockaddr*>(&a), &length) != 0 ||
+          a.sin_port != theirs.sin_port || a.sin_addr.s_addr != theirs.sin_addr.s_addr)
+        continue;
+      length = sizeof a;
+      if (getpeername(SOCKET(h), reinterpret_cast<sockaddr*>(&a), &length) == 0 &&
+          a.sin_port == mine.sin_port)
+        return SOCKET(h);
+    }
+    return INVALID_SOCKET;
+  }
+  // Waits until the client's socket holds this many unread bytes.
+  static bool Unread(SOCKET client, u_long bytes) {
+    for (int tries = 0; tries < kPatienceMs; ++tries) {
+      u_long waiting = 0;
+      if (ioctlsocket(client, FIONREAD, &waiting) != 0) return false;
+      if (waiting == bytes) return true;
+      Sleep(1);
+    }
+    return false;
+  }
+  // Holds the client at its gate once it has read everything sent so far;
+  // false, with the client let go, if it never did.
+  static bool HoldWhenAllRead(SOCKET client) {
+    for (int round = 0; round < 1000; ++round) {
+      u_long waiting = 1;
+      bool held = Gate().Hold();
+      if (held && ioctlsocket(client, FIONREAD, &waiting) == 0 && waiting == 0) return true;
+      Gate().Release();
+      if (!held) return false;
+    }
+    return false;
+  }
+  // Each segment arrives while the client is held, so its next reads take
+  // all of it and nothing more; the next leaves once nothing is left unread.
+  static bool SendSegments(SOCKET s, const std::vector<std::string>& segments) {
+    if (segments.size() < 2) {
+      for (const std::string& bytes : segments) send(s, bytes.data(), int(bytes.size()), 0);
+      return true;
+    }
+    SOCKET client = ClientEnd(s);
+    if (client == INVALID_SOCKET) return false;
+    for (const std::string& bytes : segments) {
+      if (!HoldWhenAllRead(client)) return false;
+      send(s, bytes.data(), int(bytes.size()), 0);
+      bool arrived = Unread(client, u_long(bytes.size()));
+      Gate().Release();
+      if (!arrived) return false;
+    }
+    return true;
+  }
 
   // Waits in short slices so that Finish need not wait for the patience.
   bool Readable(SOCKET s, bool stoppable) {
@@ -102,18 +211,14 @@ class ScriptedHttpServer {
       std::lock_guard<std::mutex> lock(mutex_);
       requests_.push_back(request);
     }
-    for (size_t i = 0; !answer.silent && i < answer.segments.size(); ++i) {
-      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(answer.pauseMs));
-      const std::string& bytes = answer.segments[i];
-      send(s, bytes.data(), int(bytes.size()), 0);
-    }
+    bool sent = answer.silent || SendSegments(s, answer.segments);
     if (answer.silent || answer.keepOpen) {
       TestClock::Flowing flowing;
       WaitForClose(s);
     }
     shutdown(s, SD_BOTH);
     closesocket(s);
-    return true;
+    return sent;
   }
 
   SOCKET listener_ = INVALID_SOCKET;

@@ -23,6 +23,7 @@
 #include "tests/mail/test_clock.h"
 #include "tests/test_files.h"
 #include "framework/app.h"
+#include "tests/support/test_window.h"
 
 namespace {
 
@@ -251,13 +252,7 @@ class MailRoundTest : public testing::Test {
     MailCounts[0] = 7;
     MailCounts[1] = MailCounts[2] = 0;
     events().clear();
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = Proc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "TovixMailRoundTest";
-    RegisterClassA(&windowClass);
-    window_ = CreateWindowA("TovixMailRoundTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            windowClass.hInstance, nullptr);
+    window_ = CreateMessageWindow("TovixMailRoundTest", Proc);
     ASSERT_NE(window_, nullptr);
   }
   void TearDown() override {

@@ -20,6 +20,7 @@
 #include "media/media_player.h"
 #include "media/playlist.h"
 #include "tests/media/test_media.h"
+#include "tests/support/pump.h"
 #include "resources/resource.h"
 #include "tests/test_files.h"
 
@@ -421,8 +422,7 @@ TEST_F(PlaylistTest, BurstOfForwardAndBackBuildsOneGraph) {
   EXPECT_EQ(player.stops, 1);
   EXPECT_EQ(PlaylistState.current, 2);
   EXPECT_EQ(Marks(), (Ints{1, 1, 0, 1, 1}));
-  DWORD start = GetTickCount();
-  while (player.played.size() < 2 && GetTickCount() - start < 10000) PumpMessages(20);
+  PumpUntil([&] { return player.played.size() >= 2; });
   EXPECT_EQ(Played(), (Ints{0, 2}));
   // Stop in the middle of a burst: nothing starts afterwards.
   PlaylistCommand(window, player, IDC_FORWARD);

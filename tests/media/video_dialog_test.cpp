@@ -15,6 +15,7 @@
 #include "media/video_layout.h"
 #include "resources/resource.h"
 #include "tests/media/test_media.h"
+#include "tests/support/pump.h"
 
 #include <dshow.h>  // after the framework: it defines SubclassWindow
 
@@ -128,25 +129,6 @@ TEST(VideoLayout, FileNameAndInformation) {
 }
 
 // ---- The window on the display ----
-
-// Runs the messages of this thread, as the program's loop does, until done()
-// holds; false when it did not within the guard (a hang, not a timing).
-template <class Done>
-bool PumpUntil(Done done, DWORD guardMs = 15000) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (!CWnd::WalkPreTranslateTree(&msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-      }
-    }
-    if (done()) return true;
-    if (GetTickCount() - start > guardMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
 
 SIZE WindowSize(HWND hwnd) {
   RECT r;

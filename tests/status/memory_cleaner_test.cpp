@@ -12,6 +12,7 @@
 #include "status/cleaning_plan.h"
 #include "status/samplers.h"
 #include "status/status_panel.h"
+#include "tests/support/test_window.h"
 
 namespace {
 
@@ -99,11 +100,7 @@ class CleanerRun : public testing::Test {
     g_cleanerMemory.allocate = RecordingAllocate;
     g_cleanerMemory.release = RecordingFree;
     // A plain window: it repaints nothing of its own when disabled and enabled.
-    WNDCLASSA plain = {};
-    plain.lpfnWndProc = DefWindowProcA;
-    plain.hInstance = GetModuleHandleA(nullptr);
-    plain.lpszClassName = "TovixCleanerTest";
-    RegisterClassA(&plain);
+    TestWindowClass("TovixCleanerTest", DefWindowProcA);
     window = CreateWindowExA(0, "TovixCleanerTest", "", WS_POPUP | WS_VISIBLE, 0, 0, 220, 198,
                              nullptr, nullptr, nullptr, nullptr);
     CreatePanelSurfaces(window);
