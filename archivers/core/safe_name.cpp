@@ -128,4 +128,30 @@ Status ResolveLinkTarget(const std::vector<std::string>& linkParts, const std::s
   return kOk;
 }
 
+bool IsValidUtf8(const uint8_t* p, size_t n, bool& multiByte) {
+  for (size_t i = 0; i < n;) {
+    uint8_t c = p[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t len;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
+    else return false;
+    if (len > n - i) return false;
+    for (size_t k = 1; k < len; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (p[i + k] & 0x3F);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    multiByte = true;
+    i += len;
+  }
+  return true;
+}
+
 }  // namespace arc

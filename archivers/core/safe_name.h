@@ -1,5 +1,7 @@
 // Entry names as folder parts that stay inside the output folder.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,11 @@ Status SplitSafeName(const std::string& name, NameCharset charset, std::vector<s
 // link stored at `linkParts`; refused when it leaves the folder.
 Status ResolveLinkTarget(const std::vector<std::string>& linkParts, const std::string& target, NameCharset charset,
                          std::vector<std::string>& targetParts);
+
+// True when the bytes are valid UTF-8 (no overlong forms, surrogates or values
+// past U+10FFFF); `multiByte` tells whether any character took more than one
+// byte. Names from other systems are told from code page 932 by it.
+bool IsValidUtf8(const uint8_t* p, size_t n, bool& multiByte);
 
 // True for a code page 932 lead byte.
 inline bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }

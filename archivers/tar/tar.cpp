@@ -2,6 +2,7 @@
 // inside gzip (which cannot seek) is read the same way as a plain one; only
 // the skipping of unwanted data differs (a plain tar seeks over it).
 #include "archivers/tar/tar.h"
+#include "archivers/core/safe_name.h"
 
 #include <algorithm>
 #include <cstring>
@@ -156,31 +157,7 @@ bool ChecksumOk(const uint8_t* h) {
 bool IsHeader(const uint8_t* h) { return !AllZero(h, kBlock) && ChecksumOk(h); }
 
 bool ValidUtf8(const std::string& s, bool& nonAscii) {
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(s.data());
-  size_t n = s.size();
-  for (size_t i = 0; i < n;) {
-    uint8_t c = p[i];
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    nonAscii = true;
-    size_t len;
-    uint32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
-    else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
-    else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
-    else return false;
-    if (i + len > n) return false;
-    for (size_t k = 1; k < len; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (p[i + k] & 0x3F);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    i += len;
-  }
-  return true;
+  return IsValidUtf8(reinterpret_cast<const uint8_t*>(s.data()), s.size(), nonAscii);
 }
 
 // UTF-8 only when the bytes are UTF-8 and not plain ASCII; anything else is
