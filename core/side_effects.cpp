@@ -2,6 +2,8 @@
 
 #include "core/side_effects.h"
 
+#include "framework/wide_text.h"
+
 #include <shellapi.h>
 #include <mmsystem.h>
 #include <shlobj.h>
@@ -65,6 +67,10 @@ DWORD SystemMciCommand(const char* command, HWND callback) {
 
 BOOL SystemMessageBeep(UINT type) { return MessageBeep(type); }
 
+int SystemMessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+  return MessageBoxW(owner, text, caption, type);
+}
+
 }  // namespace
 
 const SideEffects kSystemSideEffects = {
@@ -81,5 +87,12 @@ const SideEffects kSystemSideEffects = {
     SystemShellExecute,
     SystemMciCommand,
     SystemMessageBeep,
+    SystemMessageBoxW,
 };
 SideEffects g_sideEffects = kSystemSideEffects;
+
+int ShowMessage(HWND owner, const std::wstring& text, const char* caption, UINT type) {
+  std::string narrow;
+  if (NarrowExact(text, CP_ACP, &narrow)) return g_sideEffects.messageBox(owner, narrow.c_str(), caption, type);
+  return g_sideEffects.messageBoxW(owner, text.c_str(), Widen(caption, CP_ACP).c_str(), type);
+}

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 // The shell's exit-Windows dialog, exported by shell32 under ordinal 60 only.
 typedef void(WINAPI* ExitWindowsDialogEntry)(HWND owner);
 
@@ -36,7 +38,15 @@ struct SideEffects {
   DWORD (*mciCommand)(const char* command, HWND callback);
   // MessageBeep.
   BOOL (*messageBeep)(UINT type);
+  // MessageBoxW, for texts naming files that code page 932 cannot hold
+  // (ShowMessage chooses).
+  int (*messageBoxW)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
 };
 
 extern SideEffects g_sideEffects;
+
+// A message whose text may carry such a name: through messageBox when the
+// program's code page holds the whole text (as every message did before),
+// else through messageBoxW, so the user sees the real name.
+int ShowMessage(HWND owner, const std::wstring& text, const char* caption, UINT type);
 extern const SideEffects kSystemSideEffects;

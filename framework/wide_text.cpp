@@ -28,3 +28,21 @@ std::string Narrow(const std::wstring& wide, UINT codePage) {
   if (n > 0) WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), &out[0], n, nullptr, nullptr);
   return out;
 }
+
+bool NarrowExact(const std::wstring& wide, UINT codePage, std::string* out) {
+  out->clear();
+  if (wide.empty()) return true;
+  // UTF-8 and UTF-7 reject the flags and the default-character query.
+  bool utf = codePage == CP_UTF8 || codePage == CP_UTF7;
+  DWORD flags = utf ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* used = utf ? nullptr : &usedDefault;
+  int n = WideCharToMultiByte(codePage, flags, wide.data(), int(wide.size()), nullptr, 0, nullptr, used);
+  if (n <= 0 || usedDefault) return false;
+  out->assign(size_t(n), '\0');
+  WideCharToMultiByte(codePage, flags, wide.data(), int(wide.size()), &(*out)[0], n, nullptr, nullptr);
+  // Some systems map a character to one that converts back to another.
+  if (Widen(out->data(), out->size(), codePage) == wide) return true;
+  out->clear();
+  return false;
+}

@@ -26,3 +26,8 @@ std::wstring Widen(const char* text, UINT codePage);
 
 // UTF-16 as text in `codePage`; a character it lacks becomes its stand-in.
 std::string Narrow(const std::wstring& wide, UINT codePage);
+
+// UTF-16 as text in `codePage` only when every character is there as
+// itself: no stand-in, no look-alike ("é" is not "e"). A path that fails
+// cannot be handed to an 8-bit interface without naming another file.
+bool NarrowExact(const std::wstring& wide, UINT codePage, std::string* out);

@@ -13,6 +13,7 @@
 #include "framework/file_io.h"
 #include "framework/files.h"
 #include "framework/text.h"
+#include "framework/wide_text.h"
 #include "resources/resource.h"
 #include "media/media_player.h"
 #include "media/playlist_file.h"
@@ -290,6 +291,8 @@ void AddTrack(HWND list, const char* path) {
   if (IsDevicePath(path)) return;
   InsertEntry(list, Count(list), m3u::NameOfPath(path), path);
 }
+
+void AddTrack(HWND list, const std::wstring& path) { AddTrack(list, Narrow(path, CP_ACP).c_str()); }
 
 namespace {
 

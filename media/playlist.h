@@ -45,6 +45,8 @@ void ApplyPlaylistColours(HWND list);
 // Appends an entry with the file name and the path, unmarked; a device name
 // (which would hold the window when played) is not added.
 void AddTrack(HWND list, const char* path);
+// A dropped file, named exactly as the file system names it.
+void AddTrack(HWND list, const std::wstring& path);
 // The text of an entry: column 0 the name, column 1 the full path.
 std::string PlaylistItemText(HWND list, int index, int column);
 // Lists larger than this are not read (1 MB = 1,000,000 bytes).

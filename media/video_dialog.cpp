@@ -85,6 +85,10 @@ bool CVideoDialog::Open(CWnd* owner, const char* path) {
   return Create(IDD_VIDEO, owner ? owner->m_hWnd : nullptr) && m_hWnd;
 }
 
+bool CVideoDialog::Open(CWnd* owner, const std::wstring& path) {
+  return Open(owner, Narrow(path, CP_ACP).c_str());
+}
+
 void CVideoDialog::Close() {
   if (m_hWnd) ::DestroyWindow(m_hWnd);
 }

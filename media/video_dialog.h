@@ -7,6 +7,8 @@
 // the strip's height. The right button offers 200 %, 100 %, 50 % and full
 // screen; Esc, a double click or the right button end full screen.
 #pragma once
+#include <string>
+
 #include "framework/dialog.h"
 
 struct IGraphBuilder;
@@ -26,6 +28,8 @@ class CVideoDialog : public CDialog {
   // when the window could not be created; a file that cannot be played still
   // opens the window, without a picture.
   bool Open(CWnd* owner, const char* path);
+  // A dropped file, named exactly as the file system names it.
+  bool Open(CWnd* owner, const std::wstring& path);
   // Closes the window and releases its graph.
   void Close();
   bool IsOpen() const { return m_hWnd != nullptr; }
