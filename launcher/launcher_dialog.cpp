@@ -18,6 +18,7 @@
 #include "framework/handles.h"
 #include "framework/system_error.h"
 #include "framework/text.h"
+#include "framework/wide_text.h"
 #include "framework/window_tools.h"
 #include "resources/resource.h"
 
@@ -44,6 +45,9 @@ const char kTooLongText[] =
 const char kTooLongToOpenText[] =
     "登録されているパスが長すぎるため起動できません。\nこのボタンにファイルを登録し直してください。";
 const char kCannotOpenText[] = "次のファイルを開けませんでした。";
+// The profile holds code page 932 only: such a name would be stored as another.
+const char kUnstorableNameText[] =
+    "次のファイルは、名前にシフトJISで表せない文字が含まれているため登録できません。\n";
 
 // An entry as read from the profile; a value that does not fit a path of the
 // platform (possible only by editing the file) is no usable entry, and is
@@ -236,21 +240,26 @@ void CLauncherDialog::LaunchEntry(int n) {
 }
 
 void CLauncherDialog::OnDropFiles(HDROP drop) {
-  UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-  char path[MAX_PATH] = "";
-  bool fits = length > 0 && length <= kLauncherPathMax;
-  if (fits) DragQueryFileA(drop, 0, path, sizeof path);
+  // The shell's own name, so that one code page 932 cannot hold is refused
+  // rather than stored as the look-alike or "?" the 8-bit form would give.
+  UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+  std::wstring wide(length, L'\0');
+  if (length) wide.resize(DragQueryFileW(drop, 0, &wide[0], length + 1));
   DragFinish(drop);
+  std::string path;
+  bool exact = NarrowExact(wide, CP_ACP, &path);
   POINT cursor;
   RECT r;
   GetCursorPos(&cursor);
   GetWindowRect(m_hWnd, &r);
   int n = DropEntry(m_page, cursor.x - r.left, cursor.y - r.top);
-  if (n && length > 0) {
-    if (fits) {
+  if (n && !wide.empty()) {
+    if (!exact) {
+      ShowMessage(m_hWnd, Widen(kUnstorableNameText, CP_ACP) + wide, kLauncherCaption, MB_OK | MB_ICONINFORMATION);
+    } else if (path.size() <= kLauncherPathMax) {
       char key[16];
       LauncherKey(n, key, sizeof key);
-      AfxGetApp()->WriteProfileStringA(kLauncherSection, key, path);
+      AfxGetApp()->WriteProfileStringA(kLauncherSection, key, path.c_str());
     } else {
       // Stored cut, it would name another file.
       g_sideEffects.messageBox(m_hWnd, kTooLongText, kLauncherCaption, MB_OK | MB_ICONINFORMATION);

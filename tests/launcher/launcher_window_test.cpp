@@ -12,6 +12,7 @@
 #include "framework/app.h"
 #include "framework/files.h"
 #include "framework/scoped_override.h"
+#include "framework/wide_text.h"
 #include "launcher/launcher_dialog.h"
 #include "launcher/launcher_rules.h"
 #include "tests/app/main_window_fixture.h"
@@ -19,17 +20,23 @@
 namespace {
 
 // A drop handle laid out as the shell lays it out: DROPFILES, then the
-// names, each ended by a zero, and one more zero.
-HDROP ShellDrop(const std::vector<std::string>& paths) {
-  std::string names;
-  for (const std::string& p : paths) names += p + '\0';
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() + 1);
+// names in UTF-16, each ended by a zero, and one more zero.
+HDROP ShellDrop(const std::vector<std::wstring>& paths) {
+  std::wstring names;
+  for (const std::wstring& p : paths) names += p + L'\0';
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + (names.size() + 1) * sizeof(wchar_t));
   DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(memory));
   header->pFiles = sizeof(DROPFILES);
-  header->fWide = FALSE;
-  memcpy(header + 1, names.data(), names.size());
+  header->fWide = TRUE;
+  memcpy(header + 1, names.data(), names.size() * sizeof(wchar_t));
   GlobalUnlock(memory);
   return static_cast<HDROP>(memory);
+}
+
+HDROP ShellDrop(const std::vector<std::string>& paths) {
+  std::vector<std::wstring> wide;
+  for (const std::string& p : paths) wide.push_back(Widen(p, CP_ACP));
+  return ShellDrop(wide);
 }
 
 // The default skin of the source tree this test was built from.
@@ -58,6 +65,10 @@ class LauncherTest : public MainWindowTest {
     };
     g_sideEffects.messageBox = [](HWND, const char* text, const char*, UINT) {
       g_boxes.push_back(text);
+      return IDOK;
+    };
+    g_sideEffects.messageBoxW = [](HWND, const wchar_t* text, const wchar_t*, UINT) {
+      g_boxes.push_back(Narrow(text, CP_UTF8));
       return IDOK;
     };
     // The F keys reach the real launcher.
@@ -119,13 +130,14 @@ class LauncherTest : public MainWindowTest {
     SendMessageA(Launcher().ToolTip(), TTM_GETTEXTA, sizeof text, LPARAM(&info));
     return text;
   }
-  void DropAt(int dx, int dy, const std::vector<std::string>& paths) {
+  void DropAt(int dx, int dy, const std::vector<std::string>& paths) { DropAt(dx, dy, ShellDrop(paths)); }
+  void DropAt(int dx, int dy, HDROP drop) {
     RECT r;
     GetWindowRect(Launcher().m_hWnd, &r);
     SetCursorPos(r.left + dx, r.top + dy);
     POINT at;
     ASSERT_TRUE(PumpUntil([&] { return GetCursorPos(&at) && at.x == r.left + dx && at.y == r.top + dy; }));
-    SendMessageA(Launcher().m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(ShellDrop(paths)), 0);
+    SendMessageA(Launcher().m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   }
   // A key pressed on a window of this thread, posted to it and handled by the
   // loop as the program handles it (pre-translation first): whichever window
@@ -282,6 +294,16 @@ TEST_F(LauncherTest, PathsUpToTheLongestPathRegisterShowAndOpenWhole) {
   Command(IDC_LUN_ITEM3);
   EXPECT_EQ(g_shellCalls.size(), 1u);
   EXPECT_EQ(g_boxes.size(), 2u);
+}
+
+TEST_F(LauncherTest, NamesCodePage932CannotHoldAreRefusedWithTheRealName) {
+  std::wstring name = Widen(folder.File(""), CP_ACP) + L"\\Caf\u00e9 \U0001F600.txt";
+  CloseHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  OpenLauncher("LunCloseEnable=0\r\n");
+  DropAt(24, 10, ShellDrop(std::vector<std::wstring>{name}));
+  EXPECT_EQ(Entry(1), "<none>");
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_NE(g_boxes[0].find(Narrow(name, CP_UTF8)), std::string::npos) << g_boxes[0];
 }
 
 TEST_F(LauncherTest, ShiftClickDeletesTheEntryAndStaysOpen) {
