@@ -20,6 +20,10 @@
 //                              or 0x hex, default 0x8001) and write
 //                              TOVIX_RECORDING_TEXT into the buffer
 // Other work calls return 0 and write "recorded".
+//
+// Built with RECORDING_WIDE it also exports the wide entries (the check and
+// work names with "W"); their lines name the entry with its "W" and carry the
+// path or command in UTF-8, and a failing one writes the text in UTF-16.
 #include <windows.h>
 
 #include <cstdlib>
@@ -171,3 +175,62 @@ RECORDING_VERSION(CabGetVersion)
 RECORDING_VERSION(SevenZipGetVersion)
 RECORDING_VERSION(TarGetVersion)
 RECORDING_VERSION(UnGCAGetVersion)
+
+#ifdef RECORDING_WIDE
+namespace {
+
+std::string Utf8(LPCWSTR text) {
+  if (!text) return "(null)";
+  int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? size_t(n) : 1, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+BOOL CheckW(const char* entry, LPCWSTR file, int mode) {
+  Log(std::string(entry) + " mode=" + std::to_string(mode) + " loaded=" + Loaded() + " " + Utf8(file));
+  return Listed(Environment("TOVIX_RECORDING_ACCEPT"), SelfName()) ? TRUE : FALSE;
+}
+
+int WorkW(const char* entry, HWND owner, LPCWSTR command, LPWSTR buffer, DWORD size) {
+  bool zeroed = buffer != nullptr;
+  for (DWORD i = 0; zeroed && i <= size; ++i) zeroed = buffer[i] == 0;
+  std::string line = Utf8(command);
+  Log(std::string(entry) + " owner=" + (owner ? "1" : "0") + " size=" + std::to_string(size) +
+      " zeroed=" + (zeroed ? "1" : "0") + " loaded=" + Loaded() + " " + line);
+  std::string fail = Environment("TOVIX_RECORDING_FAIL");
+  int result = 0;
+  std::wstring text = L"recorded";
+  if (!fail.empty() && line.compare(0, fail.size(), fail) == 0) {
+    std::string code = Environment("TOVIX_RECORDING_FAIL_CODE");
+    result = code.empty() ? 0x8001 : int(std::strtol(code.c_str(), nullptr, 0));
+    wchar_t value[4096];
+    DWORD n = GetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", value, 4096);
+    text.assign(value, n < 4096 ? n : 0);
+  }
+  if (buffer && size) {
+    size_t n = text.size() < size ? text.size() : size - 1;
+    std::memcpy(buffer, text.data(), n * sizeof(wchar_t));
+    buffer[n] = L'\0';
+  }
+  return result;
+}
+
+}  // namespace
+
+#define RECORDING_CHECK_W(name) \
+  extern "C" __declspec(dllexport) BOOL WINAPI name(LPCWSTR file, int mode) { return CheckW(#name, file, mode); }
+#define RECORDING_WORK_W(name)                                                                    \
+  extern "C" __declspec(dllexport) int WINAPI name(HWND owner, LPCWSTR command, LPWSTR buffer, DWORD size) { \
+    return WorkW(#name, owner, command, buffer, size);                                            \
+  }
+
+RECORDING_CHECK_W(UnlhaCheckArchiveW)
+RECORDING_CHECK_W(UnZipCheckArchiveW)
+RECORDING_CHECK_W(TarCheckArchiveW)
+RECORDING_WORK_W(UnlhaW)
+RECORDING_WORK_W(UnZipW)
+RECORDING_WORK_W(ZipW)
+RECORDING_WORK_W(TarW)
+#endif
