@@ -453,7 +453,8 @@ TEST_F(ArchiverLibraries, WideEntriesPackExactNames) {
   }
   peers::WriteFile(folder + "\\list.txt", u8"\xEF\xBB\xBF" u8"Café.txt\r\n\"😀.txt\"\r\n");
   RunWideRows(folder, {
-      {kZip, u8"-r \"F\\한\\Café.zip\" \"F\\한\\\" @F\\list.txt", 0, u8"Café.zip を作成しました（ファイル 2 個、フォルダ 0 個）。",
+      {kZip, u8"-r -v \"F\\한\\Café.zip\" \"F\\한\\\" @F\\list.txt", 0,
+       u8"Café.zip を作成しました（ファイル 2 個、フォルダ 0 個）。\r\n  Café.txt\r\n  😀.txt",
        u8"python3 -c \"import zipfile; z = zipfile.ZipFile('한/Café.zip'); "
        u8"[print(i.filename, i.flag_bits & 0x800) for i in z.infolist()]\"",
        u8"Café.txt 2048\n😀.txt 2048\n"},
