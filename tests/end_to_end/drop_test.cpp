@@ -242,10 +242,14 @@ TEST_F(DropTest, FileOfARealNameIsSplitAndJoinedBack) {
   HWND dialog = WaitForWindow("分割");
   ASSERT_NE(dialog, nullptr) << OpenBoxOf(process.dwProcessId);
   SetDlgItemTextA(dialog, IDC_SPLIT_PIECE_SIZE, "1000");
+  CheckDlgButton(dialog, IDC_SPLIT_BATCH, BST_CHECKED);
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SPLIT_START, BN_CLICKED), 0);
   Acknowledge("分割完了");
-  OnUnixSide(std::string("rm ") + kCafe + ".bin && ls " + kCafe + ".bin.001 " + kCafe + ".bin.002 " + kCafe +
-             ".bin.003");
+  // Three pieces, and a batch file in UTF-8 that switches the console to it.
+  const std::string bin = std::string(kCafe) + ".bin";
+  OnUnixSide("rm " + bin + " && ls " + bin + ".001 " + bin + ".002 " + bin + ".003 && printf '%s\\r\\n' " +
+             "'@chcp 65001 >nul' 'copy /B \"" + bin + ".001\" + \"" + bin + ".002\" \"" + bin + "\"' " +
+             "'copy /B \"" + bin + "\" + \"" + bin + ".003\" \"" + bin + "\"' | cmp - " + bin + ".bat");
   // 結合, chosen in the drop combo box as a person would.
   HWND combo = GetDlgItem(window, IDC_DROP_ACTION);
   SendMessageA(combo, CB_SETCURSEL, 3, 0);

@@ -99,25 +99,35 @@ BOOL Check(const char* entry, LPCSTR file, int mode) {
   return Listed(Environment("TOVIX_RECORDING_ACCEPT"), SelfName()) ? TRUE : FALSE;
 }
 
-int Work(const char* entry, HWND owner, LPCSTR command, LPSTR buffer, DWORD size) {
-  // The caller promises `size` bytes and one more for the final zero.
+// What a failing call writes: the environment's text, in the code page or,
+// for a wide entry, in UTF-16.
+void FailText(std::string* text) { *text = Environment("TOVIX_RECORDING_TEXT"); }
+void FailText(std::wstring* text) {
+  wchar_t value[4096];
+  DWORD n = GetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", value, 4096);
+  text->assign(value, n < 4096 ? n : 0);
+}
+
+template <typename Char>
+int Work(const char* entry, HWND owner, const std::string& line, Char* buffer, DWORD size) {
+  // The caller promises `size` units and one more for the final zero.
   bool zeroed = buffer != nullptr;
   for (DWORD i = 0; zeroed && i <= size; ++i) zeroed = buffer[i] == 0;
-  std::string line = command ? command : "(null)";
   Log(std::string(entry) + " owner=" + (owner ? "1" : "0") + " size=" + std::to_string(size) +
       " zeroed=" + (zeroed ? "1" : "0") + " loaded=" + Loaded() + " " + line);
   std::string fail = Environment("TOVIX_RECORDING_FAIL");
   int result = 0;
-  std::string text = "recorded";
+  const char recorded[] = "recorded";
+  std::basic_string<Char> text(recorded, recorded + 8);
   if (!fail.empty() && line.compare(0, fail.size(), fail) == 0) {
     std::string code = Environment("TOVIX_RECORDING_FAIL_CODE");
     result = code.empty() ? 0x8001 : int(std::strtol(code.c_str(), nullptr, 0));
-    text = Environment("TOVIX_RECORDING_TEXT");
+    FailText(&text);
   }
   if (buffer && size) {
     size_t n = text.size() < size ? text.size() : size - 1;
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
+    std::memcpy(buffer, text.data(), n * sizeof(Char));
+    buffer[n] = 0;
   }
   return result;
 }
@@ -145,7 +155,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   extern "C" __declspec(dllexport) BOOL WINAPI name(LPCSTR file, int mode) { return Check(#name, file, mode); }
 #define RECORDING_WORK(name)                                                                    \
   extern "C" __declspec(dllexport) int WINAPI name(HWND owner, LPCSTR command, LPSTR buffer, DWORD size) { \
-    return Work(#name, owner, command, buffer, size);                                           \
+    return Work(#name, owner, command ? command : "(null)", buffer, size);                      \
   }
 #define RECORDING_VERSION(name) \
   extern "C" __declspec(dllexport) WORD WINAPI name() { return Version(#name); }
@@ -181,49 +191,18 @@ namespace {
 
 std::string Utf8(LPCWSTR text) {
   if (!text) return "(null)";
-  int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? size_t(n) : 1, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
-  out.resize(out.size() - 1);
-  return out;
-}
-
-BOOL CheckW(const char* entry, LPCWSTR file, int mode) {
-  Log(std::string(entry) + " mode=" + std::to_string(mode) + " loaded=" + Loaded() + " " + Utf8(file));
-  return Listed(Environment("TOVIX_RECORDING_ACCEPT"), SelfName()) ? TRUE : FALSE;
-}
-
-int WorkW(const char* entry, HWND owner, LPCWSTR command, LPWSTR buffer, DWORD size) {
-  bool zeroed = buffer != nullptr;
-  for (DWORD i = 0; zeroed && i <= size; ++i) zeroed = buffer[i] == 0;
-  std::string line = Utf8(command);
-  Log(std::string(entry) + " owner=" + (owner ? "1" : "0") + " size=" + std::to_string(size) +
-      " zeroed=" + (zeroed ? "1" : "0") + " loaded=" + Loaded() + " " + line);
-  std::string fail = Environment("TOVIX_RECORDING_FAIL");
-  int result = 0;
-  std::wstring text = L"recorded";
-  if (!fail.empty() && line.compare(0, fail.size(), fail) == 0) {
-    std::string code = Environment("TOVIX_RECORDING_FAIL_CODE");
-    result = code.empty() ? 0x8001 : int(std::strtol(code.c_str(), nullptr, 0));
-    wchar_t value[4096];
-    DWORD n = GetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", value, 4096);
-    text.assign(value, n < 4096 ? n : 0);
-  }
-  if (buffer && size) {
-    size_t n = text.size() < size ? text.size() : size - 1;
-    std::memcpy(buffer, text.data(), n * sizeof(wchar_t));
-    buffer[n] = L'\0';
-  }
-  return result;
+  char bytes[4 * 4096] = "";
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+  return bytes;
 }
 
 }  // namespace
 
 #define RECORDING_CHECK_W(name) \
-  extern "C" __declspec(dllexport) BOOL WINAPI name(LPCWSTR file, int mode) { return CheckW(#name, file, mode); }
+  extern "C" __declspec(dllexport) BOOL WINAPI name(LPCWSTR file, int mode) { return Check(#name, Utf8(file).c_str(), mode); }
 #define RECORDING_WORK_W(name)                                                                    \
   extern "C" __declspec(dllexport) int WINAPI name(HWND owner, LPCWSTR command, LPWSTR buffer, DWORD size) { \
-    return WorkW(#name, owner, command, buffer, size);                                            \
+    return Work(#name, owner, Utf8(command), buffer, size);                                       \
   }
 
 RECORDING_CHECK_W(UnlhaCheckArchiveW)
