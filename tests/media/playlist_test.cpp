@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "core/side_effects.h"
 #include "framework/scoped_override.h"
+#include "framework/wide_text.h"
 #include "media/media_player.h"
 #include "media/playlist.h"
 #include "tests/media/test_media.h"
@@ -27,6 +28,51 @@
 namespace {
 
 using Ints = std::vector<int>;
+
+// Files named outside the system code page, made and removed with the wide
+// calls (the scratch folder's clean-up uses the 8-bit ones).
+class WideFiles {
+ public:
+  explicit WideFiles(const std::string& folder) : folder_(Widen(folder, CP_ACP) + L"\\") {}
+  ~WideFiles() {
+    for (auto path = made_.rbegin(); path != made_.rend(); ++path) DeleteFileW(path->c_str());
+  }
+  // A path in the folder, removed at the end.
+  std::wstring Path(const std::wstring& name) {
+    made_.push_back(folder_ + name);
+    return made_.back();
+  }
+  std::wstring Make(const std::wstring& name) {
+    std::wstring path = Path(name);
+    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    return path;
+  }
+  std::wstring Copy(const std::string& from, const std::wstring& name) {
+    std::wstring path = Path(name);
+    CopyFileW(Widen(from, CP_ACP).c_str(), path.c_str(), FALSE);
+    return path;
+  }
+  static std::string Read(const std::wstring& path) {
+    std::string bytes(4096, '\0');
+    DWORD n = 0;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "(none)";
+    ReadFile(h, &bytes[0], DWORD(bytes.size()), &n, nullptr);
+    CloseHandle(h);
+    return bytes.substr(0, n);
+  }
+
+ private:
+  std::wstring folder_;
+  std::vector<std::wstring> made_;
+};
+
+// UTF-8 list lines of paths.
+std::string Utf8Lines(const std::vector<std::wstring>& paths) {
+  std::string lines;
+  for (const std::wstring& path : paths) lines += Narrow(path, CP_UTF8) + "\r\n";
+  return lines;
+}
 
 // Plays nothing: records what it is asked (each PlayFile is a graph built).
 // Files whose name starts with "bad" cannot be opened, those starting with
@@ -40,7 +86,8 @@ class RecordingPlayer : public CMediaPlayer {
   int duration = 2, position = 0;
   bool ended = false, aborts = false;
 
-  int PlayFile(const char* path) override {
+  int PlayFile(const std::wstring& wide) override {
+    std::string path = Narrow(wide, CP_ACP);
     played.push_back(path);
     std::string name = path;
     name = name.substr(name.find_last_of('\\') + 1);
@@ -111,7 +158,7 @@ class PlaylistTest : public testing::Test {
       AddTrack(list, folder.File(name).c_str());
     }
   }
-  std::string Path(int index, int column = 1) { return PlaylistItemText(list, index, column); }
+  std::string Path(int index, int column = 1) { return Narrow(PlaylistItemText(list, index, column), CP_ACP); }
   int Count() { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
   Ints Marks() {
     Ints marks;
@@ -534,7 +581,7 @@ TEST_F(BackupListTest, UnicodeBackupIsReadAndOneNotReadIsNeverEmptied) {
   Fill({"a.mp3"});
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
   const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("a\0.\0m\0p\0" "3\0", 10);
-  const std::string onlyForeign = std::string(u8"\uFEFFCaf\u00e9.mp3\r\n");
+  const std::string brokenUtf8 = "\xEF\xBB\xBF" "Caf\xC3(.mp3\r\n";
   struct Case {
     const char* what;
     std::string bytes;
@@ -544,7 +591,7 @@ TEST_F(BackupListTest, UnicodeBackupIsReadAndOneNotReadIsNeverEmptied) {
   } cases[] = {
       {"UTF-8 mark", "\xEF\xBB\xBF" "a.mp3\r\n", false, 1, "a.mp3\r\n"},
       {"UTF-16", utf16, false, 1, "a.mp3\r\n"},
-      {"no name the program can hold", onlyForeign, false, 0, onlyForeign},
+      {"no line that is valid text", brokenUtf8, false, 0, brokenUtf8},
       {"unreadable", "b.mp3\r\n", true, 0, "b.mp3\r\n"},
   };
   for (const Case& c : cases) {
@@ -561,27 +608,101 @@ TEST_F(BackupListTest, UnicodeBackupIsReadAndOneNotReadIsNeverEmptied) {
   }
 }
 
+TEST_F(BackupListTest, NamesOutsideTheCodePageSurviveARestart) {
+  WideFiles files(folder.File(""));
+  std::vector<std::wstring> paths;
+  for (const wchar_t* name : {L"\u8868.mp3", L"Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav", L"a \u266a.wav"})
+    paths.push_back(files.Make(name));
+  for (const std::wstring& path : paths) AddTrack(list, path);
+  SaveBackupList(list);
+  // "backup.m3u" as older copies write it, with the names it can hold; the
+  // UTF-8 list beside it holds them all.
+  const std::string held = folder.File("表.mp3") + "\r\n" + folder.File("a ♪.wav") + "\r\n";
+  EXPECT_EQ(Backup(), held);
+  EXPECT_EQ(TempFolder::Read(folder.File("backup.m3u8")), Utf8Lines(paths));
+
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  LoadBackupList(list);
+  ASSERT_EQ(Count(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(PlaylistItemText(list, i, 1), paths[size_t(i)]) << i;
+  EXPECT_EQ(PlaylistItemText(list, 1, 0), L"Caf\u00e9.mp3");
+
+  // Once no such name is left, the UTF-8 list goes.
+  Select({1, 2, 3});
+  Command(IDC_DELETE);
+  SaveBackupList(list);
+  EXPECT_EQ(Backup(), held);
+  EXPECT_EQ(GetFileAttributesA(folder.File("backup.m3u8").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Sets the time a file was last written, `secondsEarlier` before a fixed time.
+void SetWritten(const std::string& path, int secondsEarlier) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ULARGE_INTEGER when;
+  when.QuadPart = 133000000000000000ULL - ULONGLONG(secondsEarlier) * 10000000ULL;
+  FILETIME time = {when.LowPart, when.HighPart};
+  SetFileTime(file, nullptr, nullptr, &time);
+  CloseHandle(file);
+}
+
+TEST_F(BackupListTest, TheUtf8ListIsReadUnlessItIsOlder) {
+  WideFiles files(folder.File(""));
+  std::wstring cafe = files.Make(L"Caf\u00e9.mp3");
+  Fill({"a.mp3"});
+  const std::string utf8List = Utf8Lines({cafe});
+  TempFolder::Write(folder.File("backup.m3u"), folder.File("a.mp3") + "\r\n");
+  TempFolder::Write(folder.File("backup.m3u8"), utf8List);
+  const struct {
+    const char* what;
+    int utf8Earlier;
+    std::wstring read;
+  } cases[] = {
+      {"newer", -10, cafe},
+      {"written at the same time", 0, cafe},
+      {"older: another copy rewrote backup.m3u alone", 10, Widen(folder.File("a.mp3"), CP_ACP)},
+  };
+  for (const auto& c : cases) {
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    SetWritten(folder.File("backup.m3u"), 0);
+    SetWritten(folder.File("backup.m3u8"), c.utf8Earlier);
+    LoadBackupList(list);
+    ASSERT_EQ(Count(), 1) << c.what;
+    EXPECT_EQ(PlaylistItemText(list, 0, 1), c.read) << c.what;
+  }
+  // A UTF-8 list that could not be read is not emptied either.
+  DeleteFileA(folder.File("backup.m3u").c_str());
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  HANDLE held = CreateFileA(folder.File("backup.m3u8").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  LoadBackupList(list);
+  CloseHandle(held);
+  EXPECT_EQ(Count(), 0);
+  SaveBackupList(list);
+  EXPECT_EQ(TempFolder::Read(folder.File("backup.m3u8")), utf8List);
+}
+
 // What the list dialogs were shown, and the answer they give.
 struct DialogAnswer {
   static std::string file;
+  static std::wstring wideFile;  // when set, the answer instead of file
   static bool confirm;
-  static std::vector<OPENFILENAMEA> shown;
-  static std::vector<std::string> initialNames;
-  static BOOL WINAPI Answer(OPENFILENAMEA* dialog) {
+  static std::vector<OPENFILENAMEW> shown;
+  static std::vector<std::wstring> initialNames;
+  static BOOL WINAPI Answer(OPENFILENAMEW* dialog) {
     shown.push_back(*dialog);
     initialNames.push_back(dialog->lpstrFile);
     if (!confirm) return FALSE;
-    lstrcpynA(dialog->lpstrFile, file.c_str(), int(dialog->nMaxFile));
+    std::wstring answer = wideFile.empty() ? Widen(file, CP_ACP) : wideFile;
+    lstrcpynW(dialog->lpstrFile, answer.c_str(), int(dialog->nMaxFile));
     // The real dialogs make the chosen file's folder current.
-    std::string chosen = file.substr(0, file.find_last_of('\\'));
-    SetCurrentDirectoryA(chosen.c_str());
+    SetCurrentDirectoryW(answer.substr(0, answer.find_last_of(L'\\')).c_str());
     return TRUE;
   }
 };
 std::string DialogAnswer::file;
+std::wstring DialogAnswer::wideFile;
 bool DialogAnswer::confirm;
-std::vector<OPENFILENAMEA> DialogAnswer::shown;
-std::vector<std::string> DialogAnswer::initialNames;
+std::vector<OPENFILENAMEW> DialogAnswer::shown;
+std::vector<std::wstring> DialogAnswer::initialNames;
 
 TEST_F(BackupListTest, LoadAndWriteListThroughTheDialogs) {
   g_listFileDialogs = {DialogAnswer::Answer, DialogAnswer::Answer};
@@ -621,10 +742,11 @@ TEST_F(BackupListTest, LoadAndWriteListThroughTheDialogs) {
 
   ASSERT_EQ(DialogAnswer::shown.size(), 4u);
   for (size_t i = 0; i < DialogAnswer::shown.size(); ++i) {
-    const OPENFILENAMEA& shown = DialogAnswer::shown[i];
+    const OPENFILENAMEW& shown = DialogAnswer::shown[i];
     EXPECT_EQ(shown.hwndOwner, window);
-    EXPECT_EQ(std::string(shown.lpstrFilter, 23), std::string("ﾘｽﾄﾌｧｲﾙ (*.m3u)\0*.m3u\0", 23));
-    EXPECT_EQ(DialogAnswer::initialNames[i], "*.m3u");
+    EXPECT_EQ(std::wstring(shown.lpstrFilter, 22), std::wstring(L"ﾘｽﾄﾌｧｲﾙ (*.m3u)\0*.m3u\0", 22));
+    EXPECT_EQ(std::wstring(shown.lpstrFilter + 22 + wcslen(shown.lpstrFilter + 22) + 1), L"*.m3u8");
+    EXPECT_EQ(DialogAnswer::initialNames[i], L"*.m3u");
     EXPECT_EQ(shown.Flags & (OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT), DWORD(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
   }
 }
@@ -663,10 +785,47 @@ class ListCommandTest : public BackupListTest {
     g_sideEffects.messageBox = Record;
     g_listFileDialogs = {DialogAnswer::Answer, DialogAnswer::Answer};
     DialogAnswer::confirm = true;
+    DialogAnswer::wideFile.clear();
     Fill({"a.mp3"});
   }
 };
 std::vector<std::string> ListCommandTest::messages;
+
+TEST_F(ListCommandTest, ListsOfAnyNameHoldAnyName) {
+  static std::vector<std::wstring> wideMessages;
+  g_sideEffects.messageBoxW = [](HWND, const wchar_t* text, const wchar_t* caption, UINT) {
+    wideMessages.push_back(std::wstring(caption) + L": " + text);
+    return IDOK;
+  };
+  WideFiles files(folder.File(""));
+  AddTrack(list, files.Make(L"\ud55c\uae00.mp3"));
+  const std::vector<std::wstring> paths = {PlaylistItemText(list, 0, 1), PlaylistItemText(list, 1, 1)};
+  const struct {
+    const wchar_t* name;
+    std::string bytes;
+  } cases[] = {
+      {L"Caf\u00e9.m3u8", Utf8Lines(paths)},
+      // A ".m3u" list with a name its code page cannot hold is written in UTF-8 with a mark.
+      {L"Caf\u00e9.m3u", "\xEF\xBB\xBF" + Utf8Lines(paths)},
+  };
+  for (const auto& c : cases) {
+    DialogAnswer::wideFile = files.Path(c.name);
+    Command(IDC_WRITE_LIST);
+    EXPECT_EQ(WideFiles::Read(DialogAnswer::wideFile), c.bytes);
+    Command(IDC_DELETE_ALL);
+    Command(IDC_LOAD_LIST);
+    ASSERT_EQ(Count(), 2);
+    EXPECT_EQ(PlaylistItemText(list, 1, 1), paths[1]);
+    EXPECT_EQ(PlaylistItemText(list, 1, 0), L"\ud55c\uae00.mp3");
+  }
+  // A list that cannot be written is named as it is.
+  DialogAnswer::wideFile = Widen(folder.File(""), CP_ACP) + L"\\Caf\u00e9\\out.m3u";
+  Command(IDC_WRITE_LIST);
+  DialogAnswer::wideFile.clear();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(wideMessages, std::vector<std::wstring>{L"リストエラー: " + Widen(folder.File(""), CP_ACP) +
+                                                      L"\\Caf\u00e9\\out.m3u\nに書き込めません"});
+}
 
 TEST_F(ListCommandTest, WriteListToALongPathOrSaysWhyNot) {
   // A list path of 259 bytes, the longest there is, in a folder of 240; a
@@ -701,6 +860,29 @@ TEST_F(ListCommandTest, ListTooLargeToBeOneIsRefused) {
   EXPECT_EQ(Count(), 1);
   EXPECT_EQ(messages, std::vector<std::string>{"リストエラー: " + DialogAnswer::file +
                                                "\nは大きすぎるため読み込めません（64 MB まで）"});
+}
+
+// A track named outside the system code page shows its name and plays
+// through the real media stack.
+TEST_F(PlaylistTest, TrackOfAnyNameShowsItsNameAndPlays) {
+  std::string base = MediaFolder();
+  ASSERT_FALSE(base.empty()) << "TOVIX_TEST_MEDIA is not set: run scripts/make-test-media.sh and export it";
+  WideFiles files(folder.File(""));
+  std::wstring path = files.Copy(base + "\\one.wav", L"Beyonc\u00e9 \u266a.wav");
+  AddTrack(list, path);
+  EXPECT_EQ(PlaylistItemText(list, 0, 0), L"Beyonc\u00e9 \u266a.wav");
+  EXPECT_EQ(PlaylistItemText(list, 0, 1), path);
+  CoInitialize(nullptr);
+  {
+    CMediaPlayer real;
+    real.CreateGraph();
+    PlaylistCommand(window, real, IDC_PLAY);
+    EXPECT_EQ(PlayState.duration, 1);
+    EXPECT_TRUE(PumpUntil([&] { return real.PollEvent() == CMediaPlayer::TrackEvent::Complete; }));
+    StopPlayback(list, real);
+    real.ReleaseGraph();
+  }
+  CoUninitialize();
 }
 
 // Three real one-second files through the real media stack.
