@@ -4,11 +4,14 @@
 
 #include "core/side_effects.h"
 #include "framework/files.h"
+#include "framework/wide_text.h"
 
 namespace {
 
 typedef int(WINAPI* WorkEntry)(HWND owner, LPCSTR command, LPSTR output, DWORD size);
 typedef BOOL(WINAPI* CheckEntry)(LPCSTR file, int mode);
+typedef int(WINAPI* WideWorkEntry)(HWND owner, LPCWSTR command, LPWSTR output, DWORD size);
+typedef BOOL(WINAPI* WideCheckEntry)(LPCWSTR file, int mode);
 typedef WORD(WINAPI* VersionEntry)();
 
 template <typename T>
@@ -53,7 +56,42 @@ int RunWork(WorkEntry work, const std::string& command, std::string* text) {
   return result;
 }
 
+int RunWideWork(WideWorkEntry work, const std::wstring& command, std::wstring* text) {
+  std::vector<wchar_t> buffer(archive::kWorkBufferBytes, L'\0');
+  int result = work(nullptr, command.c_str(), buffer.data(), archive::kWorkBufferSize);
+  buffer.back() = L'\0';
+  if (text) *text = buffer.data();
+  return result;
+}
+
+// A file or folder of that name exists. A name the code page holds goes the
+// way it always went (a device name is no file); any other is no device name.
+bool WideFileExists(const std::wstring& path) {
+  std::string narrow;
+  if (NarrowExact(path, CP_ACP, &narrow)) return FileExists(narrow.c_str());
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ReportFailure(HWND owner, const std::wstring& text, int result) {
+  std::wstring shown = text.empty() ? Widen(archive::ErrorText(std::string(), result), CP_ACP) : text;
+  ShowMessage(owner, shown, "解凍エラー", MB_OK | MB_ICONINFORMATION);
+}
+
 }  // namespace
+
+std::wstring NameRefusedText(const std::wstring& path, const char* reason) {
+  return path + L"\n" + Widen(reason, CP_ACP);
+}
+
+int CallWideWorkEntry(HMODULE library, const char* entry, const std::wstring& command, std::wstring* text) {
+  if (text) text->clear();
+  WideWorkEntry work = library ? Entry<WideWorkEntry>(library, archive::WideEntryName(entry).c_str()) : nullptr;
+  return work ? RunWideWork(work, command, text) : -1;
+}
+
+std::wstring ExtractFolderName(const std::wstring& archivePath) {
+  return archive::ExtractFolderFor(archivePath, WideFileExists);
+}
 
 int CallWorkEntry(HMODULE library, const char* entry, const std::string& command, std::string* text) {
   if (text) text->clear();
@@ -72,26 +110,49 @@ bool ExtractFolderName(const char* archivePath, char* folder, size_t size) {
   return true;
 }
 
-int ExtractArchive(HWND owner, const char* path) {
+int ExtractArchive(HWND owner, const std::wstring& path) {
+  std::string narrowPath;
+  const bool narrows = NarrowExact(path, CP_ACP, &narrowPath);
+  bool refused = false;
   for (const archive::ExtractLibrary& row : archive::kExtractLibraries) {
     CLoadedLibrary library(row);
     if (!library.Module()) continue;
+    // The wide form when the library has both of its entries.
+    WideCheckEntry wideCheck = Entry<WideCheckEntry>(library.Module(), archive::WideEntryName(row.checkEntry).c_str());
+    WideWorkEntry wideWork = Entry<WideWorkEntry>(library.Module(), archive::WideEntryName(row.workEntry).c_str());
+    if (wideCheck && wideWork) {
+      if (!wideCheck(path.c_str(), 0)) continue;
+      std::wstring folder = ExtractFolderName(path);
+      if (folder.empty()) return 0;
+      std::wstring text;
+      int result = RunWideWork(wideWork, archive::ExtractCommand(row, path, folder), &text);
+      if (archive::IsErrorResult(result)) ReportFailure(owner, text, result);
+      return 1;
+    }
     // A library without both entries counts as missing.
     CheckEntry check = Entry<CheckEntry>(library.Module(), row.checkEntry);
     WorkEntry work = Entry<WorkEntry>(library.Module(), row.workEntry);
-    if (!check || !work || !check(path, 0)) continue;
+    if (!check || !work) continue;
+    // An 8-bit library given a look-alike name would open another file.
+    if (!narrows) {
+      refused = true;
+      continue;
+    }
+    if (!check(narrowPath.c_str(), 0)) continue;
 
     // Only the first library that accepts the file gets it.
     char folder[MAX_PATH];
-    if (!ExtractFolderName(path, folder, sizeof folder)) return 0;
+    if (!ExtractFolderName(narrowPath.c_str(), folder, sizeof folder)) return 0;
     std::string text;
-    int result = RunWork(work, archive::ExtractCommand(row, path, folder), &text);
+    int result = RunWork(work, archive::ExtractCommand(row, narrowPath, folder), &text);
     if (archive::IsErrorResult(result))
       g_sideEffects.messageBox(owner, archive::ErrorText(text, result).c_str(), "解凍エラー", MB_OK | MB_ICONINFORMATION);
     return 1;
   }
-  return 0;
+  return refused ? kExtractNameRefused : 0;
 }
+
+int ExtractArchive(HWND owner, const char* path) { return ExtractArchive(owner, Widen(path, CP_ACP)); }
 
 WORD GetArchiverVersion(int index) {
   if (index < 0 || index >= archive::kVersionLibraryCount) return 0;

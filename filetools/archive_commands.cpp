@@ -1,6 +1,7 @@
 #include "filetools/archive_commands.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "framework/text.h"
 
@@ -45,6 +46,26 @@ std::string Format(const char* format, Args... args) {
   std::snprintf(&s[0], s.size(), format, args...);
   s.resize(static_cast<size_t>(n));
   return s;
+}
+
+// The same for UTF-16 arguments; the patterns are ASCII and hold no other
+// conversion than %s.
+std::wstring FillIn(const char* pattern, std::initializer_list<const std::wstring*> args) {
+  std::wstring out;
+  auto next = args.begin();
+  for (const char* p = pattern; *p; ++p) {
+    if (p[0] == '%' && p[1] == 's' && next != args.end()) {
+      out += **next++;
+      ++p;
+    } else {
+      out += wchar_t(static_cast<unsigned char>(*p));
+    }
+  }
+  return out;
+}
+
+const char* PackPattern(int format) {
+  return format == 1 ? "-r -v \"%s%s.zip\" \"%s\" @%s" : "a -d1a1 \"%s%s.lzh\" \"%s\" @%s";
 }
 
 const CompressFormat& FormatRow(int format) {
@@ -103,8 +124,7 @@ std::string ExtractCommand(const ExtractLibrary& library, const std::string& arc
 
 std::string PackCommand(int format, const std::string& folder, const std::string& name,
                         const std::string& responseFile) {
-  const char* pattern = format == 1 ? "-r -v \"%s%s.zip\" \"%s\" @%s" : "a -d1a1 \"%s%s.lzh\" \"%s\" @%s";
-  return Format(pattern, folder.c_str(), name.c_str(), folder.c_str(), responseFile.c_str());
+  return Format(PackPattern(format), folder.c_str(), name.c_str(), folder.c_str(), responseFile.c_str());
 }
 
 std::string SelfExtractingCommand(int format, const std::string& folder, const std::string& name) {
@@ -115,5 +135,50 @@ std::string SelfExtractingCommand(int format, const std::string& folder, const s
 std::string ArchivePath(int format, const std::string& folder, const std::string& name) {
   return folder + name + FormatRow(format).extension;
 }
+
+WidePathParts SplitPath(const std::wstring& path) {
+  WidePathParts parts;
+  size_t separator = path.find_last_of(L"\\/");
+  size_t nameStart = separator == std::wstring::npos ? 0 : separator + 1;
+  if (nameStart == 0 && path.size() >= 2 && path[1] == L':') nameStart = 2;
+  parts.folder = path.substr(0, nameStart);
+  size_t dot = path.find_last_of(L'.');
+  if (dot == std::wstring::npos || dot < nameStart) dot = path.size();
+  parts.name = path.substr(nameStart, dot - nameStart);
+  parts.extension = path.substr(dot);
+  return parts;
+}
+
+std::wstring ExtractFolderFor(const std::wstring& archivePath,
+                              const std::function<bool(const std::wstring&)>& exists) {
+  WidePathParts parts = SplitPath(archivePath);
+  std::wstring base = parts.folder + parts.name;
+  if (!exists(base)) return base;
+  for (int n = 1; n <= 99999; ++n) {
+    std::wstring candidate = base + L"(" + std::to_wstring(n) + L")";
+    if (!exists(candidate)) return candidate;
+  }
+  return std::wstring();
+}
+
+std::wstring ExtractCommand(const ExtractLibrary& library, const std::wstring& archive, const std::wstring& folder) {
+  return FillIn(library.commandFormat, {&archive, &folder});
+}
+
+std::wstring PackCommand(int format, const std::wstring& folder, const std::wstring& name,
+                         const std::wstring& responseFile) {
+  return FillIn(PackPattern(format), {&folder, &name, &folder, &responseFile});
+}
+
+std::wstring SelfExtractingCommand(int format, const std::wstring& folder, const std::wstring& name) {
+  if (format == 1) return FillIn("--sfx \"%s%s.zip\"", {&folder, &name});
+  return FillIn("s -gw -x \"%s%s.lzh\" \"%s\"", {&folder, &name, &folder});
+}
+
+std::wstring ArchivePath(int format, const std::wstring& folder, const std::wstring& name) {
+  return folder + name + FillIn(FormatRow(format).extension, {});
+}
+
+std::string WideEntryName(const char* entry) { return std::string(entry) + "W"; }
 
 }  // namespace archive

@@ -74,6 +74,19 @@ std::string ExtractFolderFor(const std::string& archivePath, const std::function
 // the output folder.
 std::string ExtractCommand(const ExtractLibrary& library, const std::string& archive, const std::string& folder);
 
+// The same for UTF-16 paths, as the libraries' wide entries take them. A
+// backslash in UTF-16 is always a separator, so these need no knowledge of
+// code page 932.
+struct WidePathParts {
+  std::wstring folder;
+  std::wstring name;
+  std::wstring extension;
+};
+WidePathParts SplitPath(const std::wstring& path);
+std::wstring ExtractFolderFor(const std::wstring& archivePath,
+                              const std::function<bool(const std::wstring&)>& exists);
+std::wstring ExtractCommand(const ExtractLibrary& library, const std::wstring& archive, const std::wstring& folder);
+
 // Packing: one row per format of the compress dialog.
 struct CompressFormat {
   const char* label;  // the format list's text
@@ -93,5 +106,13 @@ std::string PackCommand(int format, const std::string& folder, const std::string
 std::string SelfExtractingCommand(int format, const std::string& folder, const std::string& name);
 // The archive the two commands work on.
 std::string ArchivePath(int format, const std::string& folder, const std::string& name);
+// The same in UTF-16.
+std::wstring PackCommand(int format, const std::wstring& folder, const std::wstring& name,
+                         const std::wstring& responseFile);
+std::wstring SelfExtractingCommand(int format, const std::wstring& folder, const std::wstring& name);
+std::wstring ArchivePath(int format, const std::wstring& folder, const std::wstring& name);
+
+// The name of a library's wide entry: the classic entry's name and "W".
+std::string WideEntryName(const char* entry);
 
 }  // namespace archive

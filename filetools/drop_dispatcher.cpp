@@ -12,12 +12,13 @@
 #include "filetools/join_dialog.h"
 #include "filetools/split_dialog.h"
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 #include "framework/wnd.h"
 #include "media/playlist.h"
 #include "media/playlist_rules.h"
 #include "media/video_dialog.h"
 
-char DropPath[MAX_PATH];
+std::wstring DropPath;
 
 namespace {
 
@@ -25,36 +26,59 @@ namespace {
 // folder (the program's).
 const char kResponseFile[] = "res";
 
-std::vector<std::string> DroppedPaths(HDROP drop) {
-  std::vector<std::string> paths;
-  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+// The shell's names in UTF-16, whatever their length: the 8-bit form would
+// turn a name the code page lacks into a look-alike or "?".
+std::vector<std::wstring> DroppedPaths(HDROP drop) {
+  std::vector<std::wstring> paths;
+  UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    char path[MAX_PATH] = "";
-    if (DragQueryFileA(drop, i, path, sizeof path)) paths.push_back(path);
+    UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    if (!length) continue;
+    std::wstring path(length + 1, L'\0');
+    UINT got = DragQueryFileW(drop, i, &path[0], length + 1);
+    path.resize(got < length ? got : length);
+    if (!path.empty()) paths.push_back(path);
   }
   return paths;
 }
 
-void SetDropPath(const std::string& path) {
-  lstrcpynA(DropPath, path.c_str(), sizeof DropPath);
-}
+const char kNameRefusedForExtraction[] =
+    "ファイル名に、インストールされている解凍ライブラリーが扱えない文字が含まれているため、解凍できません";
 
-void Extract(const DropTarget& target, const std::vector<std::string>& paths) {
-  for (const std::string& path : paths) {
-    if (!ExtractArchive(target.window->m_hWnd, path.c_str())) {
-      std::string text = path + "\nは解凍できません";
-      g_sideEffects.messageBox(target.window->m_hWnd, text.c_str(), "解凍エラー", MB_OK | MB_ICONINFORMATION);
-    }
+void Extract(const DropTarget& target, const std::vector<std::wstring>& paths) {
+  for (const std::wstring& path : paths) {
+    int result = ExtractArchive(target.window->m_hWnd, path);
+    if (result == 1) continue;
+    std::wstring text = result == kExtractNameRefused ? NameRefusedText(path, kNameRefusedForExtraction)
+                                                      : path + Widen("\nは解凍できません", CP_ACP);
+    ShowMessage(target.window->m_hWnd, text, "解凍エラー", MB_OK | MB_ICONINFORMATION);
   }
 }
 
-void Compress(const DropTarget& target, const std::vector<std::string>& paths) {
+// The response file's text: in the code page, byte for byte as it always
+// was, when it holds every name; else in UTF-8 after a byte-order mark (the
+// compress dialog writes it again for the library it calls).
+std::string ResponseText(const std::vector<std::wstring>& paths) {
+  std::string text;
+  for (const std::wstring& path : paths) {
+    std::string narrow;
+    if (!NarrowExact(path, CP_ACP, &narrow)) {
+      text = "\xEF\xBB\xBF";
+      for (const std::wstring& each : paths) text += "\"" + Narrow(FileNameOf(each), CP_UTF8) + "\"\r\n";
+      return text;
+    }
+    text += ResponseLine(narrow);
+  }
+  return text;
+}
+
+void Compress(const DropTarget& target, const std::vector<std::wstring>& paths) {
   CHandle file(CreateFileA(kResponseFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   bool written = file.Valid();
-  for (size_t i = 0; written && i < paths.size(); ++i) {
-    std::string line = ResponseLine(paths[i]);
+  if (written) {
+    std::string text = ResponseText(paths);
     DWORD wrote = 0;
-    written = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &wrote, nullptr) && wrote == line.size();
+    written = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) && wrote == text.size();
   }
   if (!file.Close()) written = false;
   if (!written) {
@@ -64,8 +88,10 @@ void Compress(const DropTarget& target, const std::vector<std::string>& paths) {
                              MB_OK | MB_ICONINFORMATION);
     return;
   }
-  SetDropPath(WithoutLastExtension(paths.front()));
-  CCompressDialog dialog(DropPath, kResponseFile, target.window->m_hWnd);
+  DropPath = WithoutLastExtension(paths.front());
+  std::vector<std::wstring> names;
+  for (const std::wstring& path : paths) names.push_back(FileNameOf(path));
+  CCompressDialog dialog(DropPath, kResponseFile, names, target.window->m_hWnd);
   dialog.DoModal();
   DeleteFileA(kResponseFile);
 }
@@ -76,15 +102,17 @@ void Compress(const DropTarget& target, const std::vector<std::string>& paths) {
 // "res" under the first.
 bool g_dropRunning = false;
 
-void AddMusic(const DropTarget& target, const std::vector<std::string>& paths) {
-  for (const std::string& path : paths)
-    if (IsMusicFile(path.c_str())) AddTrack(target.playlist, path.c_str());
+void AddMusic(const DropTarget& target, const std::vector<std::wstring>& paths) {
+  for (const std::wstring& path : paths) {
+    std::string extension;
+    if (AsciiExtension(path, &extension) && IsMusicFile(("x" + extension).c_str())) AddTrack(target.playlist, path);
+  }
 }
 
 }  // namespace
 
 void DispatchDrop(const DropTarget& target, HDROP drop) {
-  std::vector<std::string> paths = DroppedPaths(drop);
+  std::vector<std::wstring> paths = DroppedPaths(drop);
   RECT window = {};
   POINT cursor = {};
   GetWindowRect(target.window->m_hWnd, &window);
@@ -103,16 +131,16 @@ void DispatchDrop(const DropTarget& target, HDROP drop) {
     case DropBranch::Extract: Extract(target, paths); break;
     case DropBranch::Compress: Compress(target, paths); break;
     case DropBranch::Split:
-      SetDropPath(paths.front());
+      DropPath = paths.front();
       StartSplit(target.window->m_hWnd, DropPath);
       break;
     case DropBranch::Join:
-      SetDropPath(paths.front());
+      DropPath = paths.front();
       StartJoin(target.window->m_hWnd, DropPath);
       break;
     case DropBranch::Video:
       if (IsVideoFile(paths.front())) {
-        SetDropPath(paths.front());
+        DropPath = paths.front();
         target.video->Open(target.window, DropPath);
       }
       break;

@@ -3,12 +3,14 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 class CWnd;
 class CVideoDialog;
 
 // The path the next window opened for a drop reads (the compress dialog's
-// archive name, the video window's file).
-extern char DropPath[MAX_PATH];
+// archive name, the video window's file), exactly as the shell named it.
+extern std::wstring DropPath;
 
 // What of the main window a drop needs; the main window fills it in.
 struct DropTarget {

@@ -37,3 +37,32 @@ bool IsVideoFile(const std::string& path) {
     if (extension == video) return true;
   return false;
 }
+
+std::wstring FileNameOf(const std::wstring& path) {
+  size_t last = path.find_last_of(L"\\/");
+  return last == std::wstring::npos ? path : path.substr(last + 1);
+}
+
+std::wstring WithoutLastExtension(const std::wstring& path) {
+  std::wstring name = FileNameOf(path);
+  size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos) return path;
+  return path.substr(0, path.size() - (name.size() - dot));
+}
+
+bool AsciiExtension(const std::wstring& path, std::string* extension) {
+  extension->clear();
+  std::wstring name = FileNameOf(path);
+  size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos) return true;
+  for (size_t i = dot; i < name.size(); ++i) {
+    if (name[i] == 0 || name[i] >= 0x80) return false;
+    *extension += char(name[i]);
+  }
+  return true;
+}
+
+bool IsVideoFile(const std::wstring& path) {
+  std::string extension;
+  return AsciiExtension(path, &extension) && !extension.empty() && IsVideoFile("x" + extension);
+}

@@ -22,3 +22,12 @@ std::string WithoutLastExtension(const std::string& path);
 
 // .avi .AVI .wmv .WMV .mpg .MPG exactly.
 bool IsVideoFile(const std::string& path);
+
+// The same for UTF-16 paths, as the drop hands them over.
+std::wstring FileNameOf(const std::wstring& path);
+std::wstring WithoutLastExtension(const std::wstring& path);
+bool IsVideoFile(const std::wstring& path);
+// The extension (from the last dot of the name) as 8-bit text, for the rules
+// that know only ASCII extensions; false when it holds anything but ASCII
+// (no look-alike of ".mp3" passes for it).
+bool AsciiExtension(const std::wstring& path, std::string* extension);

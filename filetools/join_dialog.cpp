@@ -4,6 +4,7 @@
 
 #include "core/side_effects.h"
 #include "framework/system_error.h"
+#include "framework/wide_text.h"
 #include "resources/resource.h"
 
 using splitjoin::Failure;
@@ -17,27 +18,29 @@ constexpr UINT_PTR kWorkTimer = 2;
 // A piece's size, -1 when there is no such file. A piece that is there but
 // cannot be asked counts as present with size 0: the set ends with it, and
 // opening it tells why.
-int64_t PieceSize(const std::string& name) {
+int64_t PieceSize(const std::wstring& name) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data))
+  if (GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data))
     return int64_t(uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
   DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? -1 : 0;
 }
 }  // namespace
 
-void StartJoin(HWND owner, const char* path) {
-  std::string output;
+void StartJoin(HWND owner, const std::wstring& path) {
+  std::wstring output;
   if (!splitjoin::JoinOutputPath(path, &output)) {
     g_sideEffects.messageBox(owner, splitjoin::kNotFirstPieceText, splitjoin::kJoinErrorCaption,
                              MB_OK | MB_ICONINFORMATION);
     return;
   }
-  CJoinDialog dialog(output.c_str(), owner);
+  CJoinDialog dialog(output, owner);
   dialog.DoModal();
 }
 
-CJoinDialog::CJoinDialog(const char* output, HWND owner)
+void StartJoin(HWND owner, const char* path) { StartJoin(owner, Widen(path, CP_ACP)); }
+
+CJoinDialog::CJoinDialog(const std::wstring& output, HWND owner)
     : CSlicedWorkDialog(IDD_JOIN, owner, IDC_JOIN_PROGRESS, kWorkTimer), m_output(output) {}
 
 CJoinDialog::~CJoinDialog() { CloseFiles(); }
@@ -94,8 +97,8 @@ bool CJoinDialog::CreateTemporary() {
   // Beside the output, so that the last step is a rename on one volume; as
   // long as a piece's name, so it fits wherever the pieces do.
   for (int n = 0; n < 100; ++n) {
-    std::string name = m_output + ".~" + char('0' + n / 10) + char('0' + n % 10);
-    m_out = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+    std::wstring name = m_output + L".~" + wchar_t(L'0' + n / 10) + wchar_t(L'0' + n % 10);
+    m_out = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (m_out != INVALID_HANDLE_VALUE) {
       m_temporary = name;
@@ -117,7 +120,7 @@ bool CJoinDialog::OpenNextPiece() {
     return false;
   }
   m_pieceName = splitjoin::PieceName(m_output, m_index + 1);
-  m_piece = CreateFileA(m_pieceName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  m_piece = CreateFileW(m_pieceName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (m_piece == INVALID_HANDLE_VALUE) {
     Fail(Failure::kOpen, m_pieceName, GetLastError());
@@ -132,7 +135,7 @@ bool CJoinDialog::OpenNextPiece() {
   m_pieceBytes = uint64_t(size.QuadPart);
   m_copied = 0;
   SetProgress(splitjoin::ProgressPercent(0, m_pieceBytes));
-  SetDlgItemTextA(m_hWnd, IDC_JOIN_PATH, m_pieceName.c_str());
+  SetDlgItemTextW(m_hWnd, IDC_JOIN_PATH, m_pieceName.c_str());
   return true;
 }
 
@@ -166,24 +169,24 @@ void CJoinDialog::Finish() {
   m_piece.Close();
   // A failed close can mean the data never reached the disk.
   if (!m_out.Close()) return Fail(Failure::kWrite, m_output, GetLastError());
-  if (!MoveFileExA(m_temporary.c_str(), m_output.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (!MoveFileExW(m_temporary.c_str(), m_output.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return Fail(Failure::kCreate, m_output, GetLastError());
   m_temporary.clear();
   g_sideEffects.messageBox(m_hWnd, splitjoin::kJoinDoneText, splitjoin::kJoinDoneCaption, MB_OK);
   EndDialog(IDOK);
 }
 
-void CJoinDialog::Fail(Failure what, const std::string& path, DWORD error) {
+void CJoinDialog::Fail(Failure what, const std::wstring& path, DWORD error) {
   StopWork();
   CloseFiles();
-  g_sideEffects.messageBox(m_hWnd, splitjoin::FailureText(what, path, SystemErrorText(error)).c_str(),
-                           splitjoin::kJoinErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+  std::wstring text = splitjoin::FailureMessage(what, path, error);
+  ShowMessage(m_hWnd, text, splitjoin::kJoinErrorCaption, MB_OK | MB_ICONEXCLAMATION);
   EndDialog(IDABORT);
 }
 
 void CJoinDialog::CloseFiles() {
   m_piece.Close();
   m_out.Close();
-  if (!m_temporary.empty()) DeleteFileA(m_temporary.c_str());
+  if (!m_temporary.empty()) DeleteFileW(m_temporary.c_str());
   m_temporary.clear();
 }

@@ -17,12 +17,14 @@
 // Joins the pieces of which `path` is the first (its extension must be
 // ".001") in a modal dialog owned by `owner`; refuses any other path with a
 // message owned by `owner`.
+void StartJoin(HWND owner, const std::wstring& path);
+// A path in the code page.
 void StartJoin(HWND owner, const char* path);
 
 class CJoinDialog : public splitjoin::CSlicedWorkDialog {
  public:
   // `output` is the joined file; the pieces are its name plus ".001" on.
-  CJoinDialog(const char* output, HWND owner);
+  CJoinDialog(const std::wstring& output, HWND owner);
   ~CJoinDialog() override;
 
  protected:
@@ -40,15 +42,15 @@ class CJoinDialog : public splitjoin::CSlicedWorkDialog {
   int Progress() const override;
   bool OpenNextPiece();
   void Finish();
-  void Fail(splitjoin::Failure what, const std::string& path, DWORD error);
+  void Fail(splitjoin::Failure what, const std::wstring& path, DWORD error);
   // Closes the files and removes the unfinished temporary file.
   void CloseFiles();
 
-  std::string m_output;
-  std::string m_temporary;  // empty until created
+  std::wstring m_output;
+  std::wstring m_temporary;  // empty until created
   CHandle m_out;
   CHandle m_piece;
-  std::string m_pieceName;
+  std::wstring m_pieceName;
   std::vector<char> m_buffer;
   uint64_t m_index = 0;  // next or current piece, 0-based; its number is index + 1
   uint64_t m_count = 0;  // pieces of the set

@@ -2,7 +2,17 @@
 
 #include <commctrl.h>
 
+#include "framework/system_error.h"
+#include "framework/wide_text.h"
+
 namespace splitjoin {
+
+std::wstring FailureMessage(Failure what, const std::wstring& path, DWORD error) {
+  std::string reason = SystemErrorText(error);
+  std::wstring text = Widen(FailureHeadline(what), CP_ACP) + L"\n" + path;
+  if (!reason.empty()) text += L"\n" + Widen(reason, CP_ACP);
+  return text;
+}
 
 CSliceBudget::CSliceBudget() {
   LARGE_INTEGER frequency;

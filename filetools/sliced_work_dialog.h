@@ -4,9 +4,16 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "framework/dialog.h"
+#include "filetools/split_plan.h"
 
 namespace splitjoin {
+
+// The message for a failure on a file: what failed, the file's real name,
+// and the system's reason for `error` when it has one.
+std::wstring FailureMessage(Failure what, const std::wstring& path, DWORD error);
 
 // Whether the time of one timer message's work is used up: slices go on
 // while less than about 15 ms have passed since the message began.

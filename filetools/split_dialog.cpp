@@ -4,6 +4,7 @@
 
 #include "core/side_effects.h"
 #include "framework/system_error.h"
+#include "framework/wide_text.h"
 #include "resources/resource.h"
 
 using splitjoin::Failure;
@@ -20,12 +21,14 @@ std::string ItemText(HWND dialog, int id) {
 
 }  // namespace
 
-void StartSplit(HWND owner, const char* path) {
+void StartSplit(HWND owner, const std::wstring& path) {
   CSplitDialog dialog(path, owner);
   dialog.DoModal();
 }
 
-CSplitDialog::CSplitDialog(const char* path, HWND owner)
+void StartSplit(HWND owner, const char* path) { StartSplit(owner, Widen(path, CP_ACP)); }
+
+CSplitDialog::CSplitDialog(const std::wstring& path, HWND owner)
     : CSlicedWorkDialog(IDD_SPLIT, owner, IDC_SPLIT_PROGRESS, kWorkTimer), m_path(path) {}
 
 CSplitDialog::~CSplitDialog() { CloseFiles(); }
@@ -33,14 +36,14 @@ CSplitDialog::~CSplitDialog() { CloseFiles(); }
 BOOL CSplitDialog::OnInitDialog() {
   // Attributes only: the size is readable even while another program has
   // the file open.
-  CHandle file(CreateFileA(m_path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  CHandle file(CreateFileW(m_path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size = {};
   if (file.Valid() && !GetFileSizeEx(file, &size)) size.QuadPart = 0;
   file.Close();
   m_fileSize = uint64_t(size.QuadPart);
 
-  SetDlgItemTextA(m_hWnd, IDC_SPLIT_PATH, m_path.c_str());
+  SetDlgItemTextW(m_hWnd, IDC_SPLIT_PATH, m_path.c_str());
   SetDlgItemTextA(m_hWnd, IDC_SPLIT_FILE_SIZE, splitjoin::SizeText(m_fileSize).c_str());
   SetDlgItemTextA(m_hWnd, IDC_SPLIT_PIECE_SIZE, "1");
   m_pieceSize = 1;
@@ -99,7 +102,7 @@ void CSplitDialog::OnStart() {
   m_created = 0;
   m_batchCreated = false;
 
-  m_source = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  m_source = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (m_source == INVALID_HANDLE_VALUE) return Fail(Failure::kOpen, m_path, GetLastError());
   // The size as it is now, should the file have changed since the dialog opened.
@@ -114,16 +117,16 @@ void CSplitDialog::OnStart() {
   m_count = splitjoin::PieceCount(m_fileSize, m_pieceSize);
   if (!splitjoin::CountIsValid(m_count)) {
     CloseFiles();
-    Refuse(splitjoin::kBadPieceSizeText, MB_ICONINFORMATION);
+    Refuse(Widen(splitjoin::kBadPieceSizeText, CP_ACP), MB_ICONINFORMATION);
     return;
   }
 
   if (IsDlgButtonChecked(m_hWnd, IDC_SPLIT_BATCH) == BST_CHECKED) {
-    std::string name = splitjoin::BatchName(m_path);
-    CHandle batch(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    std::wstring name = splitjoin::BatchName(m_path);
+    CHandle batch(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!batch.Valid()) return Fail(Failure::kCreate, name, GetLastError());
     m_batchCreated = true;
-    std::string text = splitjoin::BatchText(splitjoin::FileNameOf(m_path), m_count);
+    std::string text = BatchBytes();
     DWORD put = 0;
     BOOL wrote = WriteFile(batch, text.data(), DWORD(text.size()), &put, nullptr);
     DWORD error = wrote ? (put == text.size() ? 0 : ERROR_DISK_FULL) : GetLastError();
@@ -148,7 +151,7 @@ bool CSplitDialog::Slice() {
   }
   if (m_slice == 0) {
     m_pieceName = splitjoin::PieceName(m_path, m_pieceIndex + 1);
-    m_piece = CreateFileA(m_pieceName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    m_piece = CreateFileW(m_pieceName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (m_piece == INVALID_HANDLE_VALUE) {
       Fail(Failure::kCreate, m_pieceName, GetLastError());
@@ -195,16 +198,24 @@ void CSplitDialog::Finish() {
   EndDialog(IDOK);
 }
 
-void CSplitDialog::Fail(Failure what, const std::string& path, DWORD error) {
+std::string CSplitDialog::BatchBytes() const {
+  std::wstring name = splitjoin::FileNameOf(m_path);
+  std::string narrow;
+  if (NarrowExact(name, GetOEMCP(), &narrow)) return splitjoin::BatchText(narrow, m_count);
+  return splitjoin::Utf8BatchText(Narrow(name, CP_UTF8), m_count);
+}
+
+void CSplitDialog::Fail(Failure what, const std::wstring& path, DWORD error) {
   StopWork();
   CloseFiles();
   RemoveWritten();
   SetProgress(0);
-  Refuse(splitjoin::FailureText(what, path, SystemErrorText(error)), MB_ICONEXCLAMATION);
+  std::wstring text = splitjoin::FailureMessage(what, path, error);
+  Refuse(text, MB_ICONEXCLAMATION);
 }
 
-void CSplitDialog::Refuse(const std::string& text, UINT icon) {
-  g_sideEffects.messageBox(m_hWnd, text.c_str(), splitjoin::kSplitErrorCaption, MB_OK | icon);
+void CSplitDialog::Refuse(const std::wstring& text, UINT icon) {
+  ShowMessage(m_hWnd, text, splitjoin::kSplitErrorCaption, MB_OK | icon);
   EnableWindow(m_hWnd, TRUE);
   // Back to the size, ready for another one.
   HWND edit = GetDlgItem(IDC_SPLIT_PIECE_SIZE);
@@ -219,8 +230,8 @@ void CSplitDialog::CloseFiles() {
 
 void CSplitDialog::RemoveWritten() {
   for (uint64_t number = 1; number <= m_created; ++number)
-    DeleteFileA(splitjoin::PieceName(m_path, number).c_str());
-  if (m_batchCreated) DeleteFileA(splitjoin::BatchName(m_path).c_str());
+    DeleteFileW(splitjoin::PieceName(m_path, number).c_str());
+  if (m_batchCreated) DeleteFileW(splitjoin::BatchName(m_path).c_str());
   m_created = 0;
   m_batchCreated = false;
 }

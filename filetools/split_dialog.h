@@ -14,11 +14,13 @@
 #include "filetools/split_plan.h"
 
 // Builds the split dialog for `path` and runs it modally, owned by `owner`.
+void StartSplit(HWND owner, const std::wstring& path);
+// A path in the code page.
 void StartSplit(HWND owner, const char* path);
 
 class CSplitDialog : public splitjoin::CSlicedWorkDialog {
  public:
-  CSplitDialog(const char* path, HWND owner);
+  CSplitDialog(const std::wstring& path, HWND owner);
   ~CSplitDialog() override;
 
  protected:
@@ -35,22 +37,25 @@ class CSplitDialog : public splitjoin::CSlicedWorkDialog {
   bool Slice() override;
   int Progress() const override;
   void Finish();
-  void Fail(splitjoin::Failure what, const std::string& path, DWORD error);
+  void Fail(splitjoin::Failure what, const std::wstring& path, DWORD error);
   // The message box, then the dialog ready for input again, the size selected.
-  void Refuse(const std::string& text, UINT icon);
+  void Refuse(const std::wstring& text, UINT icon);
+  // The batch file's bytes: in the console's code page when it holds the
+  // name, else in UTF-8 with the switch to it.
+  std::string BatchBytes() const;
   void CloseFiles();
   // Removes the pieces and the batch file this split wrote: a failed split
   // leaves no set that would join into a broken file.
   void RemoveWritten();
 
-  std::string m_path;
+  std::wstring m_path;
   uint64_t m_fileSize = 0;
   uint64_t m_pieceSize = 1;
   uint64_t m_count = 0;
 
   CHandle m_source;
   CHandle m_piece;
-  std::string m_pieceName;
+  std::wstring m_pieceName;
   std::vector<char> m_buffer;
   uint64_t m_written = 0;
   uint64_t m_pieceIndex = 0;  // 0-based; piece number is index + 1

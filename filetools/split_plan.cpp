@@ -163,28 +163,52 @@ bool JoinOutputPath(const std::string& dropped, std::string* output) {
   return true;
 }
 
-std::string FailureText(Failure what, const std::string& path, const std::string& reason) {
-  std::string text;
+const char* FailureHeadline(Failure what) {
   switch (what) {
-    case Failure::kOpen:
-      text = "ファイルを開けませんでした。";
-      break;
-    case Failure::kCreate:
-      text = "ファイルを作成できませんでした。";
-      break;
-    case Failure::kRead:
-      text = "ファイルを読み込めませんでした。";
-      break;
-    case Failure::kWrite:
-      text = "ファイルに書き込めませんでした。";
-      break;
-    case Failure::kMissing:
-      text = "分割ファイルが見つかりません。";
-      break;
+    case Failure::kOpen: return "ファイルを開けませんでした。";
+    case Failure::kCreate: return "ファイルを作成できませんでした。";
+    case Failure::kRead: return "ファイルを読み込めませんでした。";
+    case Failure::kWrite: return "ファイルに書き込めませんでした。";
+    case Failure::kMissing: return "分割ファイルが見つかりません。";
   }
-  text += "\n" + path;
+  return "";
+}
+
+std::string FailureText(Failure what, const std::string& path, const std::string& reason) {
+  std::string text = std::string(FailureHeadline(what)) + "\n" + path;
   if (!reason.empty()) text += "\n" + reason;
   return text;
+}
+
+std::string Utf8BatchText(const std::string& utf8Name, uint64_t count) {
+  // No byte of a UTF-8 sequence is a % or a quote, so the lines are written
+  // as for the code page.
+  return "@chcp 65001 >nul\r\n" + BatchText(utf8Name, count);
+}
+
+std::wstring PieceName(const std::wstring& path, uint64_t number) {
+  std::string digits = PieceName(std::string(), number);
+  return path + std::wstring(digits.begin(), digits.end());
+}
+
+std::wstring BatchName(const std::wstring& path) { return path + L".bat"; }
+
+std::wstring FileNameOf(const std::wstring& path) {
+  size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+bool JoinOutputPath(const std::wstring& dropped, std::wstring* output) {
+  static const wchar_t kFirst[] = L".001";
+  const size_t n = 4;
+  if (dropped.size() <= n || dropped.compare(dropped.size() - n, n, kFirst) != 0) return false;
+  std::wstring rest = dropped.substr(0, dropped.size() - n);
+  size_t separator = rest.find_last_of(L"\\/");
+  size_t nameStart = separator == std::wstring::npos ? 0 : separator + 1;
+  if (separator == std::wstring::npos && rest.size() == 2 && rest[1] == L':') return false;
+  if (nameStart >= rest.size()) return false;
+  *output = rest;
+  return true;
 }
 
 }  // namespace splitjoin

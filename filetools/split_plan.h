@@ -61,6 +61,17 @@ std::string FileNameOf(const std::string& path);
 // % is doubled: the interpreter expands %...% even inside quotes.
 std::vector<std::string> BatchLines(const std::string& name, uint64_t count);
 std::string BatchText(const std::string& name, uint64_t count);
+// The same for a name in UTF-8, for a name the console's code page lacks:
+// a first line switches the interpreter to UTF-8, in which it then reads
+// the rest of the file.
+std::string Utf8BatchText(const std::string& utf8Name, uint64_t count);
+
+// Pieces, batch file, name and join output of a UTF-16 path, as the drop
+// hands it over.
+std::wstring PieceName(const std::wstring& path, uint64_t number);
+std::wstring BatchName(const std::wstring& path);
+std::wstring FileNameOf(const std::wstring& path);
+bool JoinOutputPath(const std::wstring& dropped, std::wstring* output);
 
 // The output of a join from the dropped first piece: the path without its
 // extension, when that extension is exactly ".001" (case matters) and a name
@@ -96,5 +107,7 @@ extern const char kNotFirstPieceText[];    // "拡張子「.001」のファイ�
 enum class Failure { kOpen, kCreate, kRead, kWrite, kMissing };
 // The message: what failed, the file, and the system's reason when there is one.
 std::string FailureText(Failure what, const std::string& path, const std::string& reason);
+// Its first line: what failed.
+const char* FailureHeadline(Failure what);
 
 }  // namespace splitjoin

@@ -7,6 +7,12 @@ CDialog::CDialog(UINT templateId, HWND owner) : m_templateId(templateId), m_owne
 CDialog::~CDialog() = default;
 
 INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam) {
+  // The controls ask while the dialog is still a Unicode window; the program
+  // reads their notifications in their 8-bit form, as it always has.
+  if (msg == WM_NOTIFYFORMAT && lParam == NF_QUERY) {
+    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, NFR_ANSI);
+    return TRUE;
+  }
   if (msg != WM_INITDIALOG) return FALSE;  // everything else reaches WindowProc
   auto* dlg = reinterpret_cast<CDialog*>(lParam);
   // Take over the dialog's procedure; the dialog manager's own becomes the default.
@@ -15,7 +21,11 @@ INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lPar
 }
 
 HWND CDialog::CreateFromTemplate(HWND parent) {
-  return CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), parent,
+  // Made as a Unicode dialog, so that its controls are Unicode windows that
+  // hold any name a file may have (8-bit messages to them still convert
+  // through the code page). The procedure stays 8-bit: SubclassWindow
+  // replaces it with the framework's own.
+  return CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), parent,
                             StaticDlgProc, reinterpret_cast<LPARAM>(this));
 }
 

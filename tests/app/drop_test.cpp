@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "filetools/drop_dispatcher.h"
+#include "framework/wide_text.h"
 #include "media/video_dialog.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/media/test_media.h"
@@ -133,7 +134,7 @@ TEST_F(DropTest, JoinAndVideoTakeTheFirstFileOnly) {
   DropAt(10, {media + "\\video320.avi", File("second.avi")});
   EXPECT_TRUE(dialog->Video().IsOpen());
   EXPECT_TRUE(dialog->Video().HasVideo()) << "the first file plays, not the second";
-  EXPECT_EQ(media + "\\video320.avi", std::string(DropPath));
+  EXPECT_EQ(Widen(media + "\\video320.avi", CP_ACP), DropPath);
   dialog->Video().Close();
 }
 
@@ -171,7 +172,7 @@ TEST_F(DropTest, CompressWritesTheResponseFileForTheDialog) {
   boxes.clear();
   EXPECT_EQ("\"report.final.txt\"\r\n\"b c.txt\"\r\n", seenResponse);
   EXPECT_EQ("report.final", seenName);
-  EXPECT_EQ(folder.File("report.final"), std::string(DropPath));
+  EXPECT_EQ(Widen(folder.File("report.final"), CP_ACP), DropPath);
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("res")) << "res outlives the dialog";
   // When "res" cannot be made (a folder of that name), the user is told.
   CreateDirectoryA("res", nullptr);
