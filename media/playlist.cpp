@@ -26,7 +26,10 @@ namespace {
 // The 95 family has only the 8-bit dialogs; the names they give are in the
 // system code page.
 BOOL AskThroughSystemCodePage(OPENFILENAMEW* wide, bool save) {
-  std::string filter = Narrow(std::wstring(wide->lpstrFilter, wcslen(wide->lpstrFilter) + 1) + L'\0', CP_ACP);
+  // The filter's pairs of texts end at an empty one.
+  const wchar_t* end = wide->lpstrFilter;
+  while (*end) end += wcslen(end) + 1;
+  std::string filter = Narrow(std::wstring(wide->lpstrFilter, end + 1), CP_ACP);
   std::string defaultExtension = Narrow(wide->lpstrDefExt ? wide->lpstrDefExt : L"", CP_ACP);
   std::string file = Narrow(wide->lpstrFile, CP_ACP);
   file.resize(MAX_PATH * 2);

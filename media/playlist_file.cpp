@@ -92,7 +92,8 @@ bool FormatSystemList(const std::vector<std::wstring>& paths, std::string* bytes
   std::vector<std::string> held;
   for (const std::wstring& path : paths) {
     std::string narrow;
-    if (NarrowExact(path, CP_ACP, &narrow)) held.push_back(narrow);
+    // A line longer than a path of bytes is not read back (nor by older copies).
+    if (NarrowExact(path, CP_ACP, &narrow) && narrow.size() <= kMaxPathBytes) held.push_back(narrow);
   }
   *bytes = FormatList(held);
   return held.size() == paths.size();

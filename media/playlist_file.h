@@ -46,7 +46,8 @@ struct ListText {
 ListText ReadList(const std::string& bytes, bool utf8List);
 
 // The list in the system code page, leaving out the paths it cannot hold
-// exactly (a look-alike would name another file); true when none was left out.
+// exactly (a look-alike would name another file) or in more than
+// kMaxPathBytes; true when none was left out.
 bool FormatSystemList(const std::vector<std::wstring>& paths, std::string* bytes);
 // The list in UTF-8, with or without a byte-order mark.
 std::string FormatUtf8List(const std::vector<std::wstring>& paths, bool mark);

@@ -70,18 +70,15 @@ std::wstring InfoText(int width, int height, double secondsPerFrame, const std::
   return Widen(numbers, CP_ACP) + (slash == std::wstring::npos ? path : path.substr(slash + 1));
 }
 
-// The information text shows the file's real name. A control of a dialog
-// made with the 8-bit calls keeps its text in the system code page; given
-// its own wide window procedure it keeps Unicode, as the list view does.
+// The information text shows the file's real name: the dialog's controls are
+// Unicode windows. A text the system code page holds goes the 8-bit way, which
+// every system has.
 void SetInfoText(HWND control, const std::wstring& text) {
   std::string narrow;
-  if (NarrowExact(text, CP_ACP, &narrow)) {
+  if (NarrowExact(text, CP_ACP, &narrow))
     SetWindowTextA(control, narrow.c_str());
-    return;
-  }
-  if (!IsWindowUnicode(control))
-    SetWindowLongPtrW(control, GWLP_WNDPROC, GetWindowLongPtrW(control, GWLP_WNDPROC));
-  SetWindowTextW(control, text.c_str());
+  else
+    SetWindowTextW(control, text.c_str());
 }
 
 // Whether the first pin of a filter is connected.

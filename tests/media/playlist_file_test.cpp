@@ -119,6 +119,9 @@ TEST(ListFile, NamesOutsideTheCodePageKeepTheirListWhole) {
   EXPECT_EQ(bytes, heldSystem);
   EXPECT_FALSE(m3u::FormatSystemList(foreign, &bytes));
   EXPECT_EQ(bytes, "C:\\表.mp3\r\n");
+  // 130 characters of two bytes each make a path too long to be read back.
+  EXPECT_FALSE(m3u::FormatSystemList({L"C:\\" + std::wstring(130, L'\u8868')}, &bytes));
+  EXPECT_EQ(bytes, "");
 }
 
 TEST(ListFile, EmptyListGivesEmptyFile) {
