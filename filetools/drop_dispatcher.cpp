@@ -61,13 +61,13 @@ void Extract(const DropTarget& target, const std::vector<std::wstring>& paths) {
 std::string ResponseText(const std::vector<std::wstring>& paths) {
   std::string text;
   for (const std::wstring& path : paths) {
-    std::string narrow;
-    if (!NarrowExact(path, CP_ACP, &narrow)) {
+    std::string name;
+    if (!NarrowExact(FileNameOf(path), CP_ACP, &name)) {
       text = "\xEF\xBB\xBF";
       for (const std::wstring& each : paths) text += "\"" + Narrow(FileNameOf(each), CP_UTF8) + "\"\r\n";
       return text;
     }
-    text += ResponseLine(narrow);
+    text += ResponseLine(name);
   }
   return text;
 }

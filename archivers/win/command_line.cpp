@@ -1,6 +1,7 @@
 #include "archivers/win/command_line.h"
 
 #include "archivers/core/safe_name.h"
+#include "archivers/win/caller_text.h"
 
 namespace arc {
 
@@ -85,10 +86,14 @@ Status ParseCommandLine(const char* line, bool letterCommand, const ReadResponse
 }
 
 static size_t LastSeparator(const std::string& path) {
+  // In UTF-8 every byte of a multi-byte character is 0x80 or above, so no
+  // byte needs skipping; a continuation byte taken for a code page 932 lead
+  // byte would swallow the separator after it.
+  bool cp932 = !CallerTextIsUtf8();
   size_t last = std::string::npos;
   for (size_t i = 0; i < path.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsCp932Lead(c) && i + 1 < path.size()) {
+    if (cp932 && IsCp932Lead(c) && i + 1 < path.size()) {
       ++i;
       continue;
     }

@@ -25,8 +25,8 @@ using ReadResponse = std::function<bool(const std::string& name, std::string& te
 // paths; with `letterCommand` a first single-letter token is the command.
 Status ParseCommandLine(const char* line, bool letterCommand, const ReadResponse& readResponse, CommandLine& out);
 
-// The last part of a path (after '\' or '/', code page 932 aware) and the
-// folder before it (with its separator).
+// The last part of a path (after '\' or '/', code page 932 aware unless the
+// caller's text is UTF-8) and the folder before it (with its separator).
 std::string PathName(const std::string& path);
 std::string PathFolder(const std::string& path);
 

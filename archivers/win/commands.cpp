@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "archivers/win/caller_text.h"
 #include "archivers/win/command_line.h"
+#include "archivers/win/output_text.h"
 #include "archivers/win/win_files.h"
 #include "archivers/win/work.h"
 
@@ -16,7 +18,10 @@ bool ReadResponseFile(const std::string& name, std::string& text) {
   FileSource file(FromProgram(name));
   if (!file.IsOpen() || file.Size() > (16u << 20)) return false;
   text.resize(static_cast<size_t>(file.Size()));
-  return file.ReadAt(0, &text[0], text.size()) == text.size();
+  if (file.ReadAt(0, &text[0], text.size()) != text.size()) return false;
+  // A wide entry's response file is UTF-8, perhaps written with a mark.
+  if (CallerTextIsUtf8() && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+  return true;
 }
 
 bool Has(const CommandLine& c, const char* s) {
@@ -146,6 +151,18 @@ int RunTar(HWND owner, const char* line, char* buffer, DWORD size) {
   if (c.command == "x" || c.command == "e" || c.command == "t")
     return RunExtract(caller, Format::Tar, c, c.command == "e", c.command == "t", buffer, size);
   return Fail(kErrorCommand, c.command, buffer, size);
+}
+
+int RunWide(Work work, HWND owner, const wchar_t* line, wchar_t* buffer, DWORD size) {
+  Utf8CallerText utf8;
+  std::string command = line ? Narrow(line, CP_UTF8) : std::string();
+  // Text that fits `size` WCHARs takes at most three UTF-8 bytes for each;
+  // the texts are far shorter than the cap.
+  DWORD wide = size < (1u << 20) ? size : (1u << 20);
+  std::vector<char> text(3 * static_cast<size_t>(wide) + 4, '\0');
+  int result = work(owner, line ? command.c_str() : nullptr, text.data(), static_cast<DWORD>(text.size()));
+  CopyToWideBuffer(buffer, size, Widen(text.data(), CP_UTF8));
+  return result;
 }
 
 }  // namespace arc

@@ -11,7 +11,11 @@ namespace arc {
 
 bool CheckArchive(Format format, const char* path) {
   if (!path) return false;
-  FileSource source(FromProgram(path));
+  return CheckArchive(format, FromProgram(path));
+}
+
+bool CheckArchive(Format format, const std::wstring& path) {
+  FileSource source(path);
   if (!source.IsOpen()) return false;
   switch (format) {
     case Format::Lzh: {
@@ -48,7 +52,11 @@ std::unique_ptr<ArchiveReader> OpenArchive(Format format, Source& source, const 
       std::wstring stem = dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
       if (lstrcmpiW(extension.c_str(), L".tgz") == 0) stem += L".tar";
       else if (lstrcmpiW(extension.c_str(), L".gz") && lstrcmpiW(extension.c_str(), L".z")) stem = name + L".out";
-      return OpenTar(source, Narrow(stem, 932), error);
+      // The reader takes a name it finds to be UTF-8 as such: one outside
+      // code page 932 (through a wide entry) keeps its characters.
+      std::string stored;
+      if (!NarrowExactly(stem, 932, stored)) stored = Narrow(stem, CP_UTF8);
+      return OpenTar(source, stored, error);
     }
   }
   *error = kErrorNotArchive;
@@ -136,14 +144,14 @@ int RunExtract(const Caller& caller, Format format, const CommandLine& command, 
     return Fail(status, name, buffer, size);
   std::string text;
   if (report.problemCount == 0) {
-    text = test ? name + " は正常です（ファイル " + Count(report.files) + " 個）。"
-                : name + " を展開しました（ファイル " + Count(report.files) + " 個、フォルダ " +
-                      Count(report.folders) + " 個）。";
+    text = test ? name + OwnText(" は正常です（ファイル ") + Count(report.files) + OwnText(" 個）。")
+                : name + OwnText(" を展開しました（ファイル ") + Count(report.files) + OwnText(" 個、フォルダ ") +
+                      Count(report.folders) + OwnText(" 個）。");
   } else {
-    text = name + (test ? " の検査で" : " の展開で") + "エラーがありました（" + Count(report.problemCount) +
-           " 件、ファイル " + Count(report.files) + " 個は正常）。";
+    text = name + OwnText(test ? " の検査でエラーがありました（" : " の展開でエラーがありました（") +
+           Count(report.problemCount) + OwnText(" 件、ファイル ") + Count(report.files) + OwnText(" 個は正常）。");
     for (const ExtractProblem& p : report.problems) {
-      text += "\r\n" + std::string(StatusText(p.status));
+      text += "\r\n" + OwnText(StatusText(p.status));
       if (!p.name.empty()) text += ": " + ShownName(p.name, p.charset);
     }
   }

@@ -21,6 +21,7 @@ const WORD kLibraryVersion = 100;
 
 // True when the file is an archive of the format, by its content.
 bool CheckArchive(Format format, const char* path);
+bool CheckArchive(Format format, const std::wstring& path);
 
 // Opens an archive for reading (`path` in the program's code page is used for
 // a single gzip file's name); null with *error on failure.
@@ -36,5 +37,11 @@ int RunUnlha(HWND owner, const char* command, char* buffer, DWORD size);
 int RunUnzip(HWND owner, const char* command, char* buffer, DWORD size);
 int RunZip(HWND owner, const char* command, char* buffer, DWORD size);
 int RunTar(HWND owner, const char* command, char* buffer, DWORD size);
+
+// A wide entry: runs one of the above with the command in UTF-8 and UTF-8
+// caller text (caller_text.h), and gives its text back in UTF-16 within
+// `size` WCHARs.
+typedef int (*Work)(HWND owner, const char* command, char* buffer, DWORD size);
+int RunWide(Work work, HWND owner, const wchar_t* command, wchar_t* buffer, DWORD size);
 
 }  // namespace arc

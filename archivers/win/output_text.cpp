@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "archivers/core/safe_name.h"
+#include "archivers/win/caller_text.h"
 
 namespace arc {
 
@@ -33,14 +34,29 @@ const char* StatusText(Status status) {
 
 void CopyToBuffer(char* buffer, size_t size, const std::string& text) {
   if (!buffer || size == 0) return;
+  bool utf8 = CallerTextIsUtf8();
   size_t n = 0;
   while (n < text.size()) {
-    size_t step = IsCp932Lead(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
+    unsigned char c = static_cast<unsigned char>(text[n]);
+    size_t step = 1;
+    if (utf8) {
+      while (n + step < text.size() && (static_cast<unsigned char>(text[n + step]) & 0xC0) == 0x80) ++step;
+    } else if (IsCp932Lead(c) && n + 1 < text.size()) {
+      step = 2;
+    }
     if (n + step > size - 1) break;
     n += step;
   }
   memcpy(buffer, text.data(), n);
   buffer[n] = '\0';
+}
+
+void CopyToWideBuffer(wchar_t* buffer, size_t size, const std::wstring& text) {
+  if (!buffer || size == 0) return;
+  size_t n = text.size() < size - 1 ? text.size() : size - 1;
+  if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
+  memcpy(buffer, text.data(), n * sizeof(wchar_t));
+  buffer[n] = L'\0';
 }
 
 }  // namespace arc

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "archivers/lzh/lzh.h"
+#include "archivers/win/caller_text.h"
 #include "archivers/win/output_text.h"
 #include "archivers/win/win_files.h"
 #include "archivers/win/work.h"
@@ -55,17 +56,6 @@ std::wstring NameKey(const std::vector<std::wstring>& parts) {
   return key;
 }
 
-// The name in code page 932 without best-fit substitutes; false when it
-// does not convert back to itself ('_' then stands for what is missing).
-bool ToCp932Exactly(const std::wstring& wide, std::string& narrow) {
-  BOOL usedDefault = FALSE;
-  int length = static_cast<int>(wide.size());
-  int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.c_str(), length, nullptr, 0, "_", &usedDefault);
-  narrow.assign(n, '\0');
-  if (n) WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.c_str(), length, &narrow[0], n, "_", &usedDefault);
-  return !usedDefault && Widen(narrow, 932) == wide;
-}
-
 bool SamePath(const std::wstring& a, const std::wstring& b) {
   wchar_t fa[1024], fb[1024];
   DWORD na = GetFullPathNameW(a.c_str(), 1024, fa, nullptr), nb = GetFullPathNameW(b.c_str(), 1024, fb, nullptr);
@@ -75,7 +65,7 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 void Problem(PackState& state, Status status, const std::wstring& path) {
   ++state.problems;
   if (state.result == kOk) state.result = status;
-  if (state.problems <= 64) state.problemText += "\r\n" + std::string(StatusText(status)) + ": " + ToProgram(path);
+  if (state.problems <= 64) state.problemText += "\r\n" + OwnText(StatusText(status)) + ": " + ToProgram(path);
 }
 
 NewEntry MakeEntry(const std::vector<std::wstring>& parts, const WIN32_FIND_DATAW& data, const PackOptions& options) {
@@ -85,7 +75,7 @@ NewEntry MakeEntry(const std::vector<std::wstring>& parts, const WIN32_FIND_DATA
     // yen sign into a folder separator: a name either converts exactly or is
     // marked, and the writer stores it another way or refuses it.
     std::string narrow;
-    if (!ToCp932Exactly(part, narrow)) entry.cp932Exact = false;
+    if (!NarrowExactly(part, 932, narrow)) entry.cp932Exact = false;
     entry.partsCp932.push_back(narrow);
     entry.partsUtf8.push_back(Narrow(part, CP_UTF8));
   }
@@ -180,7 +170,8 @@ void PackPath(PackState& state, const std::wstring& path, std::vector<std::wstri
   state.added.insert(NameKey(parts));
   if (state.options.verbose && state.listing.size() < 40000) {
     std::string shown;
-    for (size_t i = 0; i < entry.partsCp932.size(); ++i) shown += (i ? "\\" : "") + entry.partsCp932[i];
+    const std::vector<std::string>& parts = CallerTextIsUtf8() ? entry.partsUtf8 : entry.partsCp932;
+    for (size_t i = 0; i < parts.size(); ++i) shown += (i ? "\\" : "") + parts[i];
     state.listing += "\r\n  " + shown;
   }
 }
@@ -271,19 +262,21 @@ int Pack(Format format, const std::string& archivePath, const std::string& base,
     if (written && state.result == kOk) state.result = kErrorNoFiles;
     Status s = written || state.aborted ? state.result : finished;
     if (s == kOk) s = kErrorWrite;
-    return Finish(s, std::string(StatusText(s)) + ": " + archivePath + state.problemText, buffer, size);
+    return Finish(s, OwnText(StatusText(s)) + ": " + archivePath + state.problemText, buffer, size);
   }
   if (!MoveFileExW(LongPath(temporary).c_str(), LongPath(archive).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
     DeleteFileW(LongPath(temporary).c_str());
     return Fail(kErrorWrite, archivePath, buffer, size);
   }
-  std::string counts = "ファイル " + Count(state.files) + " 個、フォルダ " + Count(state.folders) + " 個";
+  std::string counts = OwnText("ファイル ") + Count(state.files) + OwnText(" 個、フォルダ ") + Count(state.folders) +
+                       OwnText(" 個");
   std::string text = existing.empty() && kept == 0
-                         ? PathName(archivePath) + " を作成しました（" + counts + "）。"
-                         : PathName(archivePath) + " を更新しました（" + counts + "を格納、元の " + Count(kept) +
-                               " 個はそのまま）。";
-  if (state.problems) text += "\r\nエラーがありました（" + Count(state.problems) + " 件）。" + state.problemText;
+                         ? PathName(archivePath) + OwnText(" を作成しました（") + counts + OwnText("）。")
+                         : PathName(archivePath) + OwnText(" を更新しました（") + counts + OwnText("を格納、元の ") +
+                               Count(kept) + OwnText(" 個はそのまま）。");
+  if (state.problems)
+    text += OwnText("\r\nエラーがありました（") + Count(state.problems) + OwnText(" 件）。") + state.problemText;
   return Finish(state.result, text + state.listing, buffer, size);
 }
 

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "archivers/win/caller_text.h"
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace arc {
@@ -36,9 +38,10 @@ HWND Control(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style,
 void WorkProgress::Start(const Caller& caller, const wchar_t* title, const std::string& archive) {
   caller_ = caller;
   title_ = title;
-  int n = MultiByteToWideChar(CP_ACP, 0, archive.c_str(), static_cast<int>(archive.size()), nullptr, 0);
+  UINT codePage = CallerCodePage();
+  int n = MultiByteToWideChar(codePage, 0, archive.c_str(), static_cast<int>(archive.size()), nullptr, 0);
   archive_.assign(static_cast<size_t>(n), L'\0');
-  if (n) MultiByteToWideChar(CP_ACP, 0, archive.c_str(), static_cast<int>(archive.size()), &archive_[0], n);
+  if (n) MultiByteToWideChar(codePage, 0, archive.c_str(), static_cast<int>(archive.size()), &archive_[0], n);
   startTick_ = GetTickCount();
   started_ = true;
 }

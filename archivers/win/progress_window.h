@@ -33,7 +33,7 @@ class WorkProgress {
   WorkProgress& operator=(const WorkProgress&) = delete;
 
   // Starts the clock of one job; `title` is the window's caption, `archive`
-  // a path in the program's code page.
+  // a path in the caller's code page (caller_text.h).
   void Start(const Caller& caller, const wchar_t* title, const std::string& archive);
   // The file being worked on now.
   void SetFile(const std::wstring& name);

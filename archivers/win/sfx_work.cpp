@@ -65,7 +65,7 @@ int MakeSelfExtracting(const Caller& caller, Format format, const std::string& a
     DeleteFileW(LongPath(temporary).c_str());
     return Fail(s == kErrorWrite || s == kErrorCancelled ? s : kErrorSfx, exePath, buffer, size);
   }
-  return Finish(kOk, PathName(exePath) + " を作成しました。", buffer, size);
+  return Finish(kOk, PathName(exePath) + OwnText(" を作成しました。"), buffer, size);
 }
 
 }  // namespace arc

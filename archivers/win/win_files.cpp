@@ -20,6 +20,15 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
   return narrow;
 }
 
+bool NarrowExactly(const std::wstring& wide, UINT codePage, std::string& narrow) {
+  BOOL usedDefault = FALSE;
+  int length = static_cast<int>(wide.size());
+  int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.c_str(), length, nullptr, 0, "_", &usedDefault);
+  narrow.assign(n, '\0');
+  if (n) WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.c_str(), length, &narrow[0], n, "_", &usedDefault);
+  return !usedDefault && Widen(narrow, codePage) == wide;
+}
+
 namespace {
 
 // The full path, however long (GetFullPathNameW with a buffer of its size).

@@ -17,6 +17,9 @@ namespace arc {
 // caller gives (the program's own code page).
 std::wstring Widen(const std::string& text, UINT codePage);
 std::string Narrow(const std::wstring& text, UINT codePage);
+// The text in a code page without best-fit substitutes; false when it does
+// not convert back to itself ('_' then stands for what is missing).
+bool NarrowExactly(const std::wstring& wide, UINT codePage, std::string& narrow);
 
 // A path the wide calls take whatever its length (\\?\ for long absolute ones).
 std::wstring LongPath(const std::wstring& path);

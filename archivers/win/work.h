@@ -13,9 +13,12 @@
 
 namespace arc {
 
-// Paths the caller gives are in the program's code page.
+// Paths the caller gives are in the caller's code page (caller_text.h): the
+// program's own, or UTF-8 through a wide entry.
 std::wstring FromProgram(const std::string& text);
 std::string ToProgram(const std::wstring& text);
+// One of our own texts (code page 932, as compiled) in the caller's code page.
+std::string OwnText(const char* text);
 // An entry's stored name as the caller's code page shows it.
 std::string ShownName(const std::string& name, NameCharset charset);
 

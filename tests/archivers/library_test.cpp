@@ -365,6 +365,112 @@ TEST_F(ArchiverLibraries, DamagedArchivesGiveErrorCodes) {
   EXPECT_FALSE(peers::ReadFile(folder + "\\huge\\ten", written) && written.size() > 10);
 }
 
+// --- the wide entries: names outside code page 932 ---
+
+// UTF-8 (u8 literals) to UTF-16, "F\" standing for `folder` + '\'.
+std::wstring U(const std::string& utf8, const std::string& folder) {
+  std::wstring w(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], static_cast<int>(w.size()));
+  w.pop_back();
+  std::wstring f(folder.begin(), folder.end());
+  for (size_t at = 0; (at = w.find(L"F\\", at)) != std::wstring::npos; at += f.size()) w.replace(at, 1, f);
+  return w;
+}
+
+// An entry found as the program finds the wide form: the classic name + "W".
+template <typename T>
+T Wide(HMODULE library, const char* classic) {
+  return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(library, (std::string(classic) + "W").c_str())));
+}
+
+struct WideRow {
+  Spec spec;
+  const char* command;  // UTF-8, "F\" for the test's folder
+  int result;
+  const char* text;     // the UTF-16 text expected back, written in UTF-8
+  const char* peer = nullptr;  // a script run in the folder whose output must be `seen`
+  const char* seen = nullptr;
+  DWORD size = 32767;          // of the output buffer, in WCHARs
+};
+
+void RunWideRows(const std::string& folder, const std::vector<WideRow>& rows) {
+  for (const WideRow& row : rows) {
+    HMODULE library = LoadLibraryA(row.spec.file);
+    auto work = Wide<int(WINAPI*)(HWND, LPCWSTR, LPWSTR, DWORD)>(library, row.spec.work);
+    std::vector<wchar_t> buffer(row.size + 4, L'Z');
+    int result = work ? work(nullptr, (U(row.command, folder) + L" --silent").c_str(), buffer.data(), row.size) : -1;
+    FreeLibrary(library);
+    EXPECT_EQ(row.result, result) << row.command;
+    EXPECT_TRUE(U(row.text, folder) == buffer.data()) << row.command << " did not give " << row.text;
+    EXPECT_EQ(L'Z', buffer[row.size]) << "wrote beyond " << row.size;
+    if (row.peer) {
+      EXPECT_EQ(row.seen, peers::Run(peers::UnixPath(folder), row.peer).output) << row.command;
+    }
+  }
+}
+
+TEST_F(ArchiverLibraries, WideEntriesExtractAndCheckExactNames) {
+  std::string folder = peers::FreshFolder("wide-extract");
+  peers::Result made = peers::Run(peers::UnixPath(folder), u8R"(mkdir s && cd s
+for n in Café.txt 表.txt 한글.txt 😀.txt; do printf x > $n; done
+python3 -c "import zipfile, glob; z = zipfile.ZipFile('../Café.zip', 'w'); [z.write(n) for n in sorted(glob.glob('*'))]"
+tar -cf ../Café.tar * && LC_ALL=ja_JP.UTF-8 jlha a ../Café.lzh 表.txt >/dev/null
+printf x | gzip -n > ../Café.txt.gz)");
+  ASSERT_EQ(0, made.exitCode) << made.output;
+  for (const auto& row : {std::make_pair(kUnzip, u8"F\\Café.zip"), std::make_pair(kTar, u8"F\\Café.tar"),
+                          std::make_pair(kUnlha, u8"F\\Café.lzh")}) {
+    HMODULE library = LoadLibraryA(row.first.file);
+    auto check = Wide<BOOL(WINAPI*)(LPCWSTR, int)>(library, row.first.check);
+    EXPECT_TRUE(check && check(U(row.second, folder).c_str(), 0) && !check(U(row.second, folder + "-").c_str(), 0));
+    FreeLibrary(library);
+  }
+  const char* list = u8"find o -type f | LC_ALL=C sort && rm -r o";
+  const char* four = u8"o/Café/Café.txt\no/Café/表.txt\no/Café/한글.txt\no/Café/😀.txt\n";
+  RunWideRows(folder, {
+      {kUnzip, u8"\"F\\Café.zip\" \"F\\o\\Café\\\"", 0, u8"Café.zip を展開しました（ファイル 4 個、フォルダ 0 個）。", list, four},
+      {kTar, u8"x \"F\\Café.tar\" \"F\\o\\Café\\\"", 0, u8"Café.tar を展開しました（ファイル 4 個、フォルダ 0 個）。", list, four},
+      {kUnlha, u8"x \"F\\Café.lzh\" \"F\\o\\Café\\\"", 0, u8"Café.lzh を展開しました（ファイル 1 個、フォルダ 0 個）。", list,
+       u8"o/Café/表.txt\n"},
+      {kTar, u8"x \"F\\Café.txt.gz\" \"F\\o\\\"", 0, u8"Café.txt.gz を展開しました（ファイル 1 個、フォルダ 0 個）。", list,
+       u8"o/Café.txt\n"},
+      // Errors name the real name; a cut never leaves half a surrogate pair.
+      {kUnzip, u8"\"F\\no\\Café.zip\"", 0x8002, u8"書庫を開けません: Café.zip"},
+      {kUnzip, u8"\"F\\no\\😀.zip\"", 0x8002, u8"書庫を開けません: ", nullptr, nullptr, 12},
+  });
+}
+
+// Packing from a folder whose name ends in a byte code page 932 would take
+// for a lead byte (한 is ED 95 9C), with the names listed in a UTF-8
+// response file; LZH takes only what code page 932 holds.
+TEST_F(ArchiverLibraries, WideEntriesPackExactNames) {
+  std::string folder = peers::FreshFolder("wide-pack");
+  const char* names[] = {u8"F\\한", u8"F\\한\\Café.txt", u8"F\\한\\😀.txt", u8"F\\한\\表.txt"};
+  ASSERT_TRUE(CreateDirectoryW(U(names[0], folder).c_str(), nullptr));
+  for (const char* name : {names[1], names[2], names[3]}) {
+    HANDLE h = CreateFileW(U(name, folder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    CloseHandle(h);
+  }
+  peers::WriteFile(folder + "\\list.txt", u8"\xEF\xBB\xBF" u8"Café.txt\r\n\"😀.txt\"\r\n");
+  RunWideRows(folder, {
+      {kZip, u8"-r -v \"F\\한\\Café.zip\" \"F\\한\\\" @F\\list.txt", 0,
+       u8"Café.zip を作成しました（ファイル 2 個、フォルダ 0 個）。\r\n  Café.txt\r\n  😀.txt",
+       u8"python3 -c \"import zipfile; z = zipfile.ZipFile('한/Café.zip'); "
+       u8"[print(i.filename, i.flag_bits & 0x800) for i in z.infolist()]\"",
+       u8"Café.txt 2048\n😀.txt 2048\n"},
+      {kUnlha, u8"a \"F\\한\\Café.lzh\" \"F\\한\\\" @F\\list.txt 表.txt", 0x8011,
+       u8"Café.lzh を作成しました（ファイル 1 個、フォルダ 0 個）。\r\nエラーがありました（2 件）。"
+       u8"\r\nこの形式では記録できない文字を含む名前です: F\\한\\Café.txt\r\nこの形式では記録できない文字を含む名前です: F\\한\\😀.txt",
+       u8"LC_ALL=C.UTF-8 bsdtar -tf 한/Café.lzh --options hdrcharset=CP932", u8"表.txt\n"},
+      {kZip, u8"--sfx \"F\\한\\Café.zip\"", 0, u8"Café.exe を作成しました。", u8"unzip -Z1 한/Café.exe",
+       u8"Café.txt\n😀.txt\n"},
+      {kUnlha, u8"s \"F\\한\\Café.lzh\" \"F\\\"", 0, u8"Café.exe を作成しました。",
+       u8"7z t Café.exe >/dev/null && tail -c $(stat -c%s 한/Café.lzh) Café.exe | "
+       u8"LC_ALL=C.UTF-8 bsdtar -tf - --options hdrcharset=CP932",
+       u8"表.txt\n"},
+  });
+}
+
 }  // namespace
 
 namespace {

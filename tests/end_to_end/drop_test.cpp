@@ -98,9 +98,11 @@ class DropTest : public testing::Test {
     CloseHandle(process.hThread);
   }
 
-  // Starts the program with 解凍 as its drop action and waits for its window.
-  void Start() {
-    TempFolder::Write(program.File("tovix.ini"), "[WINDOW]\r\nMainWindowX=100\r\nMainWindowY=120\r\nDDList=0\r\n");
+  // Starts the program with `action` (解凍 unless told) as its drop action
+  // and waits for its window.
+  void Start(int action = 0) {
+    TempFolder::Write(program.File("tovix.ini"), "[WINDOW]\r\nMainWindowX=100\r\nMainWindowY=120\r\nDDList=" +
+                                                     std::to_string(action) + "\r\n");
     std::string exe = program.File("tovix.exe"), command = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -111,14 +113,42 @@ class DropTest : public testing::Test {
 
   // Drags `path` from outside onto the main window and drops it `dy` pixels
   // below the window's top, 100 pixels from its left.
-  void Drop(int dy, const std::string& path) {
+  void Drop(int dy, const std::string& path) { DropUnix(dy, peers::UnixPath(path)); }
+  // The same for a file named on the Unix side (UTF-8), which may hold
+  // names code page 932 lacks.
+  void DropUnix(int dy, const std::string& unixPath) {
     RECT r;
     ASSERT_TRUE(GetWindowRect(window, &r));
     std::string at = std::to_string(r.left + 100) + " " + std::to_string(r.top + dy);
     peers::Result drop =
-        peers::Run("/", "/usr/bin/python3 " + peers::Quote(DragSource()) + " " + at + " " +
-                            peers::Quote(peers::UnixPath(path)));
+        peers::Run("/", "/usr/bin/python3 " + peers::Quote(DragSource()) + " " + at + " " + peers::Quote(unixPath));
     ASSERT_EQ(drop.exitCode, 0) << drop.output;
+  }
+
+  // A visible top-level window of the program with that caption.
+  HWND WindowOf(const char* caption) {
+    HWND found = FindWindowA(nullptr, caption);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(found, &owner);
+    return found && owner == process.dwProcessId && IsWindowVisible(found) ? found : nullptr;
+  }
+  // Waits for the program's window of that caption.
+  HWND WaitForWindow(const char* caption) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = WindowOf(caption)) != nullptr; });
+    return found;
+  }
+  // Closes the message box of that caption once it shows.
+  void Acknowledge(const char* caption) {
+    HWND box = WaitForWindow(caption);
+    ASSERT_NE(box, nullptr) << "no box " << caption << "; shown: " << OpenBoxOf(process.dwProcessId);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitUntil([&] { return !IsWindow(box); });
+  }
+  // A script run in the work folder on the Unix side exits 0.
+  void OnUnixSide(const std::string& script) {
+    peers::Result r = peers::Run(peers::UnixPath(work.File("")), script);
+    EXPECT_EQ(r.exitCode, 0) << script << "\n" << r.output;
   }
 
   // Waits until `done` holds or the program shows a message box, whose text
@@ -161,6 +191,72 @@ TEST_F(DropTest, ZipDroppedOnTheTopIsExtractedIntoAFolderNamedAfterIt) {
   EXPECT_TRUE(got == expected) << "extracted into " << extracted << ":\n"
                                << Describe(got) << "expected:\n"
                                << Describe(expected);
+}
+
+// Names code page 932 lacks, made on the Unix side: Wine shows them to the
+// program in UTF-16. "Caf\xC3\xA9" is Café in UTF-8, then 表 and 한글.
+const char kCafe[] = "Caf\xC3\xA9";
+const char kPython[] = "python3 -c 'import sys, zipfile\n";
+
+TEST_F(DropTest, ZipOfRealNamesIsExtractedIntoAFolderOfItsRealName) {
+  // Python's zipfile marks such names as UTF-8.
+  OnUnixSide(std::string(kPython) + "z = zipfile.ZipFile(\"" + kCafe + ".zip\", \"w\")\n"
+             "for n in (\"" + kCafe + ".txt\", \"\xE8\xA1\xA8.txt\", \"\xED\x95\x9C\xEA\xB8\x80.txt\"): z.writestr(n, n * 3)\n"
+             "z.close()'");
+  Start();
+  DropUnix(20, peers::UnixPath(work.File("")) + "/" + kCafe + ".zip");
+  // The folder holds exactly those three names, each with its own bytes.
+  const std::string check = std::string(kPython) + "import os\n"
+                            "names = sorted(os.listdir(\"" + kCafe + "\"))\n"
+                            "ok = names == sorted([\"" + kCafe + ".txt\", \"\xE8\xA1\xA8.txt\", \"\xED\x95\x9C\xEA\xB8\x80.txt\"])\n"
+                            "ok = ok and all(open(\"" + kCafe + "/\" + n, \"rb\").read() == n.encode() * 3 for n in names)\n"
+                            "print(names); sys.exit(0 if ok else 1)'";
+  std::string box = WaitUnlessBox([&] { return peers::Run(peers::UnixPath(work.File("")), check).exitCode == 0; });
+  EXPECT_TRUE(box.empty()) << "the program showed: " << box;
+  OnUnixSide(check);
+}
+
+TEST_F(DropTest, FileOfARealNameIsCompressedUnderThatName) {
+  OnUnixSide(std::string("printf 'caf\xC3\xA9 au lait' > ") + kCafe + ".txt");
+  Start(1);  // 圧縮
+  DropUnix(20, peers::UnixPath(work.File("")) + "/" + kCafe + ".txt");
+  HWND dialog = WaitForWindow("圧縮（拡張子不要）");
+  ASSERT_NE(dialog, nullptr) << OpenBoxOf(process.dwProcessId);
+  wchar_t name[64] = L"";
+  GetDlgItemTextW(dialog, IDC_COMPRESS_NAME, name, 64);
+  EXPECT_EQ(std::wstring(L"Caf\u00e9"), name);
+  SendDlgItemMessageA(dialog, IDC_COMPRESS_FORMAT, CB_SETCURSEL, 1, 0);  // ZIP
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_COMPRESS_START, BN_CLICKED), 0);
+  WaitUntil([&] { return !IsWindow(dialog) || WindowOf("圧縮エラー"); });
+  std::string box = OpenBoxOf(process.dwProcessId);
+  EXPECT_TRUE(box.empty()) << "the program showed: " << box;
+  // Another archiver reads the one name back, with its bytes.
+  OnUnixSide(std::string("unzip -Z1 ") + kCafe + ".zip && test \"$(unzip -Z1 " + kCafe + ".zip)\" = " + kCafe +
+             ".txt && unzip -p " + kCafe + ".zip | cmp - " + kCafe + ".txt");
+}
+
+TEST_F(DropTest, FileOfARealNameIsSplitAndJoinedBack) {
+  OnUnixSide(std::string("head -c 2500 /dev/urandom > ") + kCafe + ".bin && cp " + kCafe + ".bin original");
+  Start(2);  // 分割
+  DropUnix(20, peers::UnixPath(work.File("")) + "/" + kCafe + ".bin");
+  HWND dialog = WaitForWindow("分割");
+  ASSERT_NE(dialog, nullptr) << OpenBoxOf(process.dwProcessId);
+  SetDlgItemTextA(dialog, IDC_SPLIT_PIECE_SIZE, "1000");
+  CheckDlgButton(dialog, IDC_SPLIT_BATCH, BST_CHECKED);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SPLIT_START, BN_CLICKED), 0);
+  Acknowledge("分割完了");
+  // Three pieces, and a batch file in UTF-8 that switches the console to it.
+  const std::string bin = std::string(kCafe) + ".bin";
+  OnUnixSide("rm " + bin + " && ls " + bin + ".001 " + bin + ".002 " + bin + ".003 && printf '%s\\r\\n' " +
+             "'@chcp 65001 >nul' 'copy /B \"" + bin + ".001\" + \"" + bin + ".002\" \"" + bin + "\"' " +
+             "'copy /B \"" + bin + "\" + \"" + bin + ".003\" \"" + bin + "\"' | cmp - " + bin + ".bat");
+  // 結合, chosen in the drop combo box as a person would.
+  HWND combo = GetDlgItem(window, IDC_DROP_ACTION);
+  SendMessageA(combo, CB_SETCURSEL, 3, 0);
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_DROP_ACTION, CBN_SELCHANGE), LPARAM(combo));
+  DropUnix(20, peers::UnixPath(work.File("")) + "/" + kCafe + ".bin.001");
+  Acknowledge("結合完了");
+  OnUnixSide(std::string("cmp original ") + kCafe + ".bin");
 }
 
 TEST_F(DropTest, MusicDroppedOnTheLowerPartJoinsThePlaylist) {

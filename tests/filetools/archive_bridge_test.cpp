@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "filetools/archive_commands.h"
+#include "framework/wide_text.h"
 #include "tests/archivers/peers.h"
 #include "tests/filetools/recording_archiver/archive_test_support.h"
 
@@ -96,6 +97,18 @@ TEST(ArchiveCommands, PackingCommands) {
   // The extension is always added, whatever the name looks like.
   EXPECT_EQ("C:\\work\\data.bin.lzh", archive::ArchivePath(0, "C:\\work\\", "data.bin"));
   EXPECT_EQ("C:\\work\\data.bin.zip", archive::ArchivePath(1, "C:\\work\\", "data.bin"));
+}
+
+// UTF-16 paths: a backslash is always a separator, and names the code page
+// lacks pass through whole.
+TEST(ArchiveCommands, WidePathsAndCommands) {
+  auto taken = [](const std::wstring& p) { return p == L"C:\\a\\Caf\u00e9" || p == L"C:\\\u8868\\\u30bd"; };
+  EXPECT_EQ(L"C:\\a\\Caf\u00e9(1)", archive::ExtractFolderFor(std::wstring(L"C:\\a\\Caf\u00e9.zip"), taken));
+  EXPECT_EQ(L"C:\\\u8868\\\u30bd(1)", archive::ExtractFolderFor(std::wstring(L"C:\\\u8868\\\u30bd"), taken));
+  EXPECT_EQ(L"C:\\x.y\\\U0001F600", archive::ExtractFolderFor(std::wstring(L"C:\\x.y\\\U0001F600.tgz"), taken));
+  const std::wstring f = L"C:\\d\u00e9\\", n = L"Caf\u00e9";
+  EXPECT_EQ(L"-r -v \"" + f + n + L".zip\" \"" + f + L"\" @res", archive::PackCommand(1, f, n, L"res"));
+  EXPECT_EQ(L"s -gw -x \"" + f + n + L".lzh\" \"" + f + L"\"", archive::SelfExtractingCommand(0, f, n));
 }
 
 TEST(ArchiveCommands, ErrorTexts) {
@@ -279,6 +292,41 @@ TEST(ArchiveBridge, AFailedExtractionIsReportedWithTheLibrarysText) {
     EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), boxes.Calls()[0].type);
   }
   DestroyWindow(owner);
+}
+
+// A name the code page lacks: a library with the wide entries gets it
+// exactly; a classic one is passed over without a call, and when that is
+// all there is the caller learns why. The wide library's text is shown as
+// it wrote it.
+TEST(ArchiveBridge, WideEntriesGetTheRealNameClassicOnesNone) {
+  using archive_test::Utf8;
+  TempFolder folder;
+  const std::wstring archive = Widen(folder.File(""), CP_ACP) + L"\\Caf\u00e9 \U0001F600.zip";
+  HANDLE h = CreateFileW(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  CloseHandle(h);
+  const std::wstring target = archive.substr(0, archive.size() - 4);
+  CreateDirectoryW(target.c_str(), nullptr);  // taken: (1) is next
+  {
+    CRecordingLibraries libraries({"unlha32.dll"});
+    libraries.Set("TOVIX_RECORDING_ACCEPT", "unlha32.dll;unzip32.dll");
+    EXPECT_EQ(kExtractNameRefused, ExtractArchive(nullptr, archive));
+    EXPECT_TRUE(libraries.Log().empty());
+    libraries.Add({"unzip32.dll"}, true);
+    libraries.Set("TOVIX_RECORDING_FAIL", "\"");
+    libraries.Set("TOVIX_RECORDING_FAIL_CODE", "0x8005");
+    SetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", L"\u00e9\U0001F600 \uD55C");
+    CMessageBoxRecorder boxes;
+    EXPECT_EQ(1, ExtractArchive(nullptr, archive));
+    EXPECT_EQ((std::vector<std::string>{
+                  "unzip32.dll UnZipCheckArchiveW mode=0 loaded=unzip32.dll " + Utf8(archive),
+                  "unzip32.dll UnZipW owner=0 size=32767 zeroed=1 loaded=unzip32.dll \"" + Utf8(archive) + "\" \"" +
+                      Utf8(target) + "(1)\\\""}),
+              libraries.Log());
+    ASSERT_EQ(1u, boxes.Calls().size());
+    EXPECT_EQ(L"\u00e9\U0001F600 \uD55C", boxes.Calls()[0].wideText);
+    EXPECT_EQ("解凍エラー", boxes.Calls()[0].caption);
+  }
 }
 
 TEST(ArchiveBridge, VersionsOfTheEightRows) {

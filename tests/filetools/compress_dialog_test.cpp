@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/wide_text.h"
 #include "resources/resource.h"
 #include "tests/archivers/peers.h"
 #include "tests/filetools/recording_archiver/archive_test_support.h"
@@ -253,6 +254,41 @@ TEST(CompressDialog, AMissingLibraryIsNamedAndTheOtherStillWorks) {
         ASSERT_EQ(1u, libraries.Log().size());
         EXPECT_EQ(0u, libraries.Log()[0].find(std::string(row.present) + " "));
       }
+    }
+  }
+}
+
+// Dropped names the code page lacks: the dialog shows the real name; a
+// library with the wide entry packs them from a UTF-8 response file, one
+// without it is not called and the user is told which name it cannot take.
+TEST(CompressDialog, RealNamesGoOnlyToTheWideEntry) {
+  TempFolder folder;
+  CCurrentFolder current(folder.File(""));
+  const std::wstring dir = Widen(folder.File(""), CP_ACP) + L"\\";
+  for (bool wide : {true, false}) {
+    SCOPED_TRACE(wide);
+    CRecordingLibraries libraries;
+    libraries.Add({"ZIP32J.DLL"}, wide);
+    CMessageBoxRecorder boxes;
+    CCompressDialog dialog(dir + L"Caf\u00e9", "res", {L"Caf\u00e9.txt", L"\u8868.txt"});
+    wchar_t shown[64] = L"";
+    CScriptedRun::Run(dialog, {Choose(1, true), [&](HWND d) {
+                                 GetDlgItemTextW(d, IDC_COMPRESS_NAME, shown, 64);
+                                 Click(d, IDC_COMPRESS_START);
+                               }});
+    EXPECT_EQ(std::wstring(L"Caf\u00e9"), shown);
+    if (wide) {
+      std::string d = archive_test::Utf8(dir), zip = d + "Caf\xC3\xA9.zip";
+      std::string call = "ZIP32J.DLL ZipW owner=0 size=32767 zeroed=1 loaded=ZIP32J.DLL ";
+      EXPECT_EQ((std::vector<std::string>{call + "-r -v \"" + zip + "\" \"" + d + "\" @res", call + "--sfx \"" + zip + "\""}),
+                libraries.Log());
+      EXPECT_EQ("\"Caf\xC3\xA9.txt\"\r\n\"\xE8\xA1\xA8.txt\"\r\n", TempFolder::Read(folder.File("res")));
+      EXPECT_TRUE(boxes.Calls().empty());
+    } else {
+      EXPECT_TRUE(libraries.Log().empty());
+      ASSERT_EQ(1u, boxes.Calls().size());
+      EXPECT_EQ(0u, boxes.Calls()[0].wideText.find(L"Caf\u00e9.txt\nZIP32J.DLL "));
+      EXPECT_EQ("圧縮エラー", boxes.Calls()[0].caption);
     }
   }
 }

@@ -79,6 +79,12 @@ class CRecordingLibraries {
   CRecordingLibraries(const CRecordingLibraries&) = delete;
   CRecordingLibraries& operator=(const CRecordingLibraries&) = delete;
 
+  // Adds copies of the build with (or without) the wide entries.
+  void Add(std::initializer_list<const char*> names, bool wide) {
+    std::string built = TestFolder() + "\\filetools\\recording_archiver\\recording_archiver" + (wide ? "_w" : "") + ".dll";
+    for (const char* name : names) m_copied &= CopyFileA(built.c_str(), m_folder.File(name).c_str(), FALSE) != 0;
+  }
+
   bool Copied() const { return m_copied; }
   std::string File(const std::string& name) const { return m_folder.File(name); }
   void Set(const char* variable, const std::string& value) { SetEnvironmentVariableA(variable, value.c_str()); }
@@ -116,11 +122,20 @@ inline std::vector<std::string> LoadedArchivers() {
   return loaded;
 }
 
+// UTF-8 of a wide text, as the wide recording library logs it.
+inline std::string Utf8(const std::wstring& text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
 struct MessageBoxCall {
   HWND owner;
   std::string text;
   std::string caption;
   UINT type;
+  std::wstring wideText;  // for a box shown through the wide seam
 };
 
 // Records the program's message boxes instead of showing them.
@@ -129,7 +144,13 @@ class CMessageBoxRecorder {
   CMessageBoxRecorder() : m_override(g_sideEffects) {
     s_calls.clear();
     g_sideEffects.messageBox = [](HWND owner, const char* text, const char* caption, UINT type) {
-      s_calls.push_back({owner, text ? text : "", caption ? caption : "", type});
+      s_calls.push_back({owner, text ? text : "", caption ? caption : "", type, std::wstring()});
+      return IDOK;
+    };
+    g_sideEffects.messageBoxW = [](HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+      char narrowCaption[256] = "";
+      WideCharToMultiByte(CP_ACP, 0, caption ? caption : L"", -1, narrowCaption, sizeof narrowCaption, nullptr, nullptr);
+      s_calls.push_back({owner, "(wide)", narrowCaption, type, text ? text : L""});
       return IDOK;
     };
   }

@@ -20,6 +20,10 @@
 //                              or 0x hex, default 0x8001) and write
 //                              TOVIX_RECORDING_TEXT into the buffer
 // Other work calls return 0 and write "recorded".
+//
+// Built with RECORDING_WIDE it also exports the wide entries (the check and
+// work names with "W"); their lines name the entry with its "W" and carry the
+// path or command in UTF-8, and a failing one writes the text in UTF-16.
 #include <windows.h>
 
 #include <cstdlib>
@@ -95,25 +99,35 @@ BOOL Check(const char* entry, LPCSTR file, int mode) {
   return Listed(Environment("TOVIX_RECORDING_ACCEPT"), SelfName()) ? TRUE : FALSE;
 }
 
-int Work(const char* entry, HWND owner, LPCSTR command, LPSTR buffer, DWORD size) {
-  // The caller promises `size` bytes and one more for the final zero.
+// What a failing call writes: the environment's text, in the code page or,
+// for a wide entry, in UTF-16.
+void FailText(std::string* text) { *text = Environment("TOVIX_RECORDING_TEXT"); }
+void FailText(std::wstring* text) {
+  wchar_t value[4096];
+  DWORD n = GetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", value, 4096);
+  text->assign(value, n < 4096 ? n : 0);
+}
+
+template <typename Char>
+int Work(const char* entry, HWND owner, const std::string& line, Char* buffer, DWORD size) {
+  // The caller promises `size` units and one more for the final zero.
   bool zeroed = buffer != nullptr;
   for (DWORD i = 0; zeroed && i <= size; ++i) zeroed = buffer[i] == 0;
-  std::string line = command ? command : "(null)";
   Log(std::string(entry) + " owner=" + (owner ? "1" : "0") + " size=" + std::to_string(size) +
       " zeroed=" + (zeroed ? "1" : "0") + " loaded=" + Loaded() + " " + line);
   std::string fail = Environment("TOVIX_RECORDING_FAIL");
   int result = 0;
-  std::string text = "recorded";
+  const char recorded[] = "recorded";
+  std::basic_string<Char> text(recorded, recorded + 8);
   if (!fail.empty() && line.compare(0, fail.size(), fail) == 0) {
     std::string code = Environment("TOVIX_RECORDING_FAIL_CODE");
     result = code.empty() ? 0x8001 : int(std::strtol(code.c_str(), nullptr, 0));
-    text = Environment("TOVIX_RECORDING_TEXT");
+    FailText(&text);
   }
   if (buffer && size) {
     size_t n = text.size() < size ? text.size() : size - 1;
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
+    std::memcpy(buffer, text.data(), n * sizeof(Char));
+    buffer[n] = 0;
   }
   return result;
 }
@@ -141,7 +155,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   extern "C" __declspec(dllexport) BOOL WINAPI name(LPCSTR file, int mode) { return Check(#name, file, mode); }
 #define RECORDING_WORK(name)                                                                    \
   extern "C" __declspec(dllexport) int WINAPI name(HWND owner, LPCSTR command, LPSTR buffer, DWORD size) { \
-    return Work(#name, owner, command, buffer, size);                                           \
+    return Work(#name, owner, command ? command : "(null)", buffer, size);                      \
   }
 #define RECORDING_VERSION(name) \
   extern "C" __declspec(dllexport) WORD WINAPI name() { return Version(#name); }
@@ -171,3 +185,31 @@ RECORDING_VERSION(CabGetVersion)
 RECORDING_VERSION(SevenZipGetVersion)
 RECORDING_VERSION(TarGetVersion)
 RECORDING_VERSION(UnGCAGetVersion)
+
+#ifdef RECORDING_WIDE
+namespace {
+
+std::string Utf8(LPCWSTR text) {
+  if (!text) return "(null)";
+  char bytes[4 * 4096] = "";
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+  return bytes;
+}
+
+}  // namespace
+
+#define RECORDING_CHECK_W(name) \
+  extern "C" __declspec(dllexport) BOOL WINAPI name(LPCWSTR file, int mode) { return Check(#name, Utf8(file).c_str(), mode); }
+#define RECORDING_WORK_W(name)                                                                    \
+  extern "C" __declspec(dllexport) int WINAPI name(HWND owner, LPCWSTR command, LPWSTR buffer, DWORD size) { \
+    return Work(#name, owner, Utf8(command), buffer, size);                                       \
+  }
+
+RECORDING_CHECK_W(UnlhaCheckArchiveW)
+RECORDING_CHECK_W(UnZipCheckArchiveW)
+RECORDING_CHECK_W(TarCheckArchiveW)
+RECORDING_WORK_W(UnlhaW)
+RECORDING_WORK_W(UnZipW)
+RECORDING_WORK_W(ZipW)
+RECORDING_WORK_W(TarW)
+#endif
