@@ -294,8 +294,7 @@ namespace {
 
 TEST_F(DropTest, MusicOfAnyNameJoinsThePlaylistUnderItsRealName) {
   ASSERT_FALSE(MediaFolder().empty()) << "TOVIX_TEST_MEDIA must name the test media (scripts/make-test-media.sh)";
-  // Made on the Linux side, named as files come from the internet: code page
-  // 932 has ♪ but no é, which a narrowed name would turn into e.
+  // Made on the Linux side; code page 932 has ♪ but no é.
   const std::string name = u8"Beyoncé ♪.wav";
   std::string song = peers::UnixPath(work.File("")) + "/" + name;
   peers::Result copy =
@@ -317,8 +316,7 @@ TEST_F(DropTest, MusicOfAnyNameJoinsThePlaylistUnderItsRealName) {
   ASSERT_TRUE(box.empty()) << "the program showed: " << box;
   ASSERT_EQ(entries(), before + 1);
 
-  // At quitting the UTF-8 backup list names the file exactly; backup.m3u
-  // keeps only what code page 932 holds.
+  // Saved at quitting: only the UTF-8 backup list can name it.
   PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_QUIT, BN_CLICKED), 0);
   ASSERT_EQ(WaitForSingleObject(process.hProcess, kHangGuardMs), WAIT_OBJECT_0) << "still running";
   std::string list = TempFolder::Read(program.File("backup.m3u8"));

@@ -93,35 +93,24 @@ TEST(ListFile, EncodingsByMarkAndByName) {
 }
 
 TEST(ListFile, NamesOutsideTheCodePageKeepTheirListWhole) {
-  // Narrow literals are the program's Shift-JIS, u8 ones UTF-8.
-  const Paths held = {L"C:\\\u8868.mp3", L"ソ\\a \u266a.wav"};
-  const Paths foreign = {L"C:\\\u8868.mp3", L"C:\\Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav"};
-  const std::string heldSystem = "C:\\表.mp3\r\nソ\\a ♪.wav\r\n";
-  const std::string foreignUtf8 = u8"C:\\表.mp3\r\nC:\\Café.mp3\r\n한글.mp3\r\n\U0001F3B5.wav\r\n";
+  const Paths held = {L"C:\\\u8868.mp3", L"a \u266a.wav"};
+  const Paths all = {L"C:\\\u8868.mp3", L"Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav"};
+  const std::string allUtf8 = u8"C:\\表.mp3\r\nCafé.mp3\r\n한글.mp3\r\n\U0001F3B5.wav\r\n";
+  const std::wstring tooLong = std::wstring(130, L'\u8868');  // 260 bytes in the code page
   struct Case {
-    const char* what;
     Paths paths;
     bool utf8List;
     std::string bytes;
   } cases[] = {
-      {"m3u, all held", held, false, heldSystem},
-      {"m3u, some not held: UTF-8 with a mark", foreign, false, "\xEF\xBB\xBF" + foreignUtf8},
-      {"m3u8", foreign, true, foreignUtf8},
+      {held, false, "C:\\表.mp3\r\na ♪.wav\r\n"},
+      {all, false, "\xEF\xBB\xBF" + allUtf8},
+      {all, true, allUtf8},
+      {{tooLong}, false, "\xEF\xBB\xBF" + Narrow(tooLong, CP_UTF8) + "\r\n"},
   };
   for (const Case& c : cases) {
-    std::string bytes = m3u::FormatList(c.paths, c.utf8List);
-    EXPECT_EQ(bytes, c.bytes) << c.what;
-    EXPECT_EQ(m3u::ReadList(bytes, c.utf8List).entries, c.paths) << c.what;
+    EXPECT_EQ(m3u::FormatList(c.paths, c.utf8List), c.bytes);
+    EXPECT_EQ(m3u::ReadList(c.bytes, c.utf8List).entries, c.paths);
   }
-  // The system code page's part leaves out only what it cannot hold.
-  std::string bytes;
-  EXPECT_TRUE(m3u::FormatSystemList(held, &bytes));
-  EXPECT_EQ(bytes, heldSystem);
-  EXPECT_FALSE(m3u::FormatSystemList(foreign, &bytes));
-  EXPECT_EQ(bytes, "C:\\表.mp3\r\n");
-  // 130 characters of two bytes each make a path too long to be read back.
-  EXPECT_FALSE(m3u::FormatSystemList({L"C:\\" + std::wstring(130, L'\u8868')}, &bytes));
-  EXPECT_EQ(bytes, "");
 }
 
 TEST(ListFile, EmptyListGivesEmptyFile) {

