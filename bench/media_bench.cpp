@@ -53,7 +53,8 @@ void PumpMessages() {
 // it was asked to play.
 class CountingPlayer : public CMediaPlayer {
  public:
-  int PlayFile(const char* path) override {
+  using CMediaPlayer::PlayFile;
+  int PlayFile(const std::wstring& path) override {
     ++built;
     return CMediaPlayer::PlayFile(path);
   }

@@ -51,17 +51,23 @@ void CMediaPlayer::ReleaseGraph() {
 }
 
 int CMediaPlayer::PlayFile(const char* path) {
+  // Bytes that are not valid text in the system code page fail the
+  // conversion as a whole: a path with a stand-in could name another file.
+  std::wstring wide;
+  if (!path || !Widen(path, strlen(path), CP_ACP, &wide, BadBytes::kFail)) wide.clear();
+  return PlayFile(wide);
+}
+
+int CMediaPlayer::PlayFile(const std::wstring& path) {
   if (m_control) m_control->Stop();
   ReleaseGraph();
   CreateGraph();
-  if (!path || !m_graph) return -1;
+  if (!m_graph) return -1;
 
-  // The media service takes at most MAX_PATH - 1 characters. A longer path,
-  // or bytes that are not valid text in the system code page, fail the
-  // conversion as a whole: a cut path could name some other file.
-  std::wstring wide;
-  if (!Widen(path, strlen(path), CP_ACP, &wide, BadBytes::kFail) || wide.size() >= MAX_PATH) return -1;
-  if (FAILED(m_graph->RenderFile(wide.c_str(), nullptr))) return -1;
+  // The media service takes at most MAX_PATH - 1 characters: a cut path
+  // could name some other file. A zero inside would cut it as well.
+  if (path.empty() || path.size() >= MAX_PATH || path.find(L'\0') != std::wstring::npos) return -1;
+  if (FAILED(m_graph->RenderFile(path.c_str(), nullptr))) return -1;
 
   // The new track starts at the user's level, not at the graph's full volume.
   if (m_audio) m_audio->put_Volume(LevelToHundredthsDb(m_level));

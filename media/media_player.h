@@ -11,6 +11,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 struct IGraphBuilder;
 struct IMediaControl;
 struct IMediaSeeking;
@@ -38,8 +40,11 @@ class CMediaPlayer {
   virtual int GetPosition();
   virtual int CreateGraph();
   // Duration in whole seconds, or -1 when the file cannot be played (also a
-  // path longer than the media service takes, or one that does not convert).
-  virtual int PlayFile(const char* path);
+  // path longer than the media service takes). The path goes to the media
+  // service as it is: any name the file system holds.
+  virtual int PlayFile(const std::wstring& path);
+  // A path in the system code page; bytes that are no text there play nothing.
+  int PlayFile(const char* path);
   virtual void ReleaseGraph();
 
   // The graph's volume in hundredths of a decibel for a level 0..1000.

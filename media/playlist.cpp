@@ -15,21 +15,59 @@
 #include "framework/text.h"
 #include "framework/wide_text.h"
 #include "resources/resource.h"
+#include "media/list_io.h"
 #include "media/media_player.h"
 #include "media/playlist_file.h"
 
 PlaylistPlayerState PlaylistState;
 
-const ListFileDialogs kSystemListFileDialogs = {GetOpenFileNameA, GetSaveFileNameA};
+namespace {
+
+// The 95 family has only the 8-bit dialogs; the names they give are in the
+// system code page.
+BOOL AskThroughSystemCodePage(OPENFILENAMEW* wide, bool save) {
+  // The filter's pairs of texts end at an empty one.
+  const wchar_t* end = wide->lpstrFilter;
+  while (*end) end += wcslen(end) + 1;
+  std::string filter = Narrow(std::wstring(wide->lpstrFilter, end + 1), CP_ACP);
+  std::string defaultExtension = Narrow(wide->lpstrDefExt ? wide->lpstrDefExt : L"", CP_ACP);
+  std::string file = Narrow(wide->lpstrFile, CP_ACP);
+  file.resize(MAX_PATH * 2);
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  dialog.hwndOwner = wide->hwndOwner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = wide->nFilterIndex;
+  dialog.lpstrFile = &file[0];
+  dialog.nMaxFile = DWORD(file.size());
+  dialog.lpstrDefExt = defaultExtension.empty() ? nullptr : defaultExtension.c_str();
+  dialog.Flags = wide->Flags;
+  if (!(save ? GetSaveFileNameA : GetOpenFileNameA)(&dialog)) return FALSE;
+  lstrcpynW(wide->lpstrFile, Widen(file.c_str(), CP_ACP).c_str(), int(wide->nMaxFile));
+  return TRUE;
+}
+
+BOOL WINAPI OpenListDialog(OPENFILENAMEW* dialog) {
+  return OsClass >= kOsNt ? GetOpenFileNameW(dialog) : AskThroughSystemCodePage(dialog, false);
+}
+BOOL WINAPI SaveListDialog(OPENFILENAMEW* dialog) {
+  return OsClass >= kOsNt ? GetSaveFileNameW(dialog) : AskThroughSystemCodePage(dialog, true);
+}
+
+}  // namespace
+
+const ListFileDialogs kSystemListFileDialogs = {OpenListDialog, SaveListDialog};
 ListFileDialogs g_listFileDialogs = kSystemListFileDialogs;
 
-std::string PlaylistItemText(HWND list, int index, int column) {
-  char text[MAX_PATH] = "";
-  LVITEMA item = {};
+std::wstring PlaylistItemText(HWND list, int index, int column) {
+  // The list view keeps Unicode text whatever its window: the wide messages
+  // give the name exactly.
+  wchar_t text[4 * MAX_PATH] = L"";
+  LVITEMW item = {};
   item.iSubItem = column;
   item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(index), LPARAM(&item));
+  item.cchTextMax = int(sizeof text / sizeof text[0]);
+  SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(index), LPARAM(&item));
   return text;
 }
 
@@ -38,6 +76,7 @@ namespace {
 constexpr int kMarkPlaying = 0;  // icon 178
 constexpr int kMarkOther = 1;    // icon 177
 const char kBackupList[] = "backup.m3u";
+const char kBackupListUtf8[] = "backup.m3u8";
 
 HWND ListOf(HWND mainWindow) { return GetDlgItem(mainWindow, IDC_PLAYLIST); }
 int Count(HWND list) { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
@@ -53,19 +92,25 @@ void SetMark(HWND list, int index, int image) {
 }
 
 // An entry at `index` with its name, path and the unmarked image.
-void InsertEntry(HWND list, int index, const std::string& name, const std::string& path) {
-  LVITEMA item = {};
+void InsertEntry(HWND list, int index, const std::wstring& name, const std::wstring& path) {
+  LVITEMW item = {};
   item.mask = LVIF_TEXT | LVIF_IMAGE;
   item.iItem = index;
   item.iImage = kMarkOther;
-  item.pszText = const_cast<char*>(name.c_str());
-  int at = int(SendMessageA(list, LVM_INSERTITEMA, 0, LPARAM(&item)));
+  item.pszText = const_cast<wchar_t*>(name.c_str());
+  int at = int(SendMessageW(list, LVM_INSERTITEMW, 0, LPARAM(&item)));
   if (at < 0) return;
   item.mask = LVIF_TEXT;
   item.iItem = at;
   item.iSubItem = 1;
-  item.pszText = const_cast<char*>(path.c_str());
-  SendMessageA(list, LVM_SETITEMTEXTA, WPARAM(at), LPARAM(&item));
+  item.pszText = const_cast<wchar_t*>(path.c_str());
+  SendMessageW(list, LVM_SETITEMTEXTW, WPARAM(at), LPARAM(&item));
+}
+
+std::vector<std::wstring> Paths(HWND list) {
+  std::vector<std::wstring> paths;
+  for (int i = 0, n = Count(list); i < n; ++i) paths.push_back(PlaylistItemText(list, i, 1));
+  return paths;
 }
 
 void SelectAndFocus(HWND list, int index) {
@@ -84,21 +129,21 @@ const char kListErrorCaption[] = "リストエラー";
 // Appends the entries of a list file's bytes that name existing files;
 // relative ones are taken from the list's folder. The list draws once at the
 // end. False when the file held lines but none the program can hold.
-bool AddEntries(HWND list, const std::string& bytes, const std::string& listFolder, bool utf8List) {
+bool AddEntries(HWND list, const std::string& bytes, const std::wstring& listFolder, bool utf8List) {
   m3u::ListText text = m3u::ReadList(bytes, utf8List);
-  const std::vector<std::string>& entries = text.entries;
+  const std::vector<std::wstring>& entries = text.entries;
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   SendMessageA(list, LVM_SETITEMCOUNT, WPARAM(Count(list) + int(entries.size())), 0);
-  for (const std::string& entry : entries) {
-    std::string path = m3u::ResolveEntry(listFolder, entry);
-    if (path.size() <= m3u::kMaxPathBytes && FileExists(path.c_str())) AddTrack(list, path.c_str());
+  for (const std::wstring& entry : entries) {
+    std::wstring path = m3u::ResolveEntry(listFolder, entry);
+    if (path.size() <= m3u::kMaxPathChars && FileExists(path)) AddTrack(list, path);
   }
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
   return !entries.empty() || text.lost == 0;
 }
 
-// Set while "backup.m3u" exists but was not read: an empty list never
+// Set while a backup list exists but was not read: an empty list never
 // replaces it, so a list this version cannot read outlives a restart.
 bool g_backupUnread = false;
 
@@ -126,10 +171,10 @@ void CALLBACK ChosenTrackTimer(HWND window, UINT, UINT_PTR, DWORD) {
 // Starts the entry at `index` from its beginning, with the user's volume.
 void PlayTrack(HWND list, CMediaPlayer& player, int index) {
   CancelChosenTrack();
-  std::string path = index >= 0 && index < Count(list) ? PlaylistItemText(list, index, 1) : std::string();
+  std::wstring path = index >= 0 && index < Count(list) ? PlaylistItemText(list, index, 1) : std::wstring();
   if (PlayState.state == Paused || PlayState.state == Playing) StopPlayback(list, player);
   SetMark(list, index, kMarkPlaying);
-  PlayState.duration = player.PlayFile(path.c_str());
+  PlayState.duration = player.PlayFile(path);
   PlayState.position = 0;
   PlayState.state = Playing;
   // Tracks count as failed in a row until one plays to its end: one that
@@ -220,7 +265,7 @@ void MoveSelected(HWND list, bool down) {
   int sel = FirstSelected(list);
   int count = Count(list);
   if (sel < 0 || (down && sel >= count - 1) || (!down && sel == 0)) return;
-  std::string name = PlaylistItemText(list, sel, 0), path = PlaylistItemText(list, sel, 1);
+  std::wstring name = PlaylistItemText(list, sel, 0), path = PlaylistItemText(list, sel, 1);
   // The copy comes first and the old entry goes: the moved entry loses its
   // mark, and the current index keeps pointing at the same place.
   int copyAt = down ? sel + 2 : sel - 1;
@@ -232,19 +277,22 @@ void MoveSelected(HWND list, bool down) {
 }
 
 // The open or save dialog for a list file: its path, or false if cancelled.
-bool AskListFile(HWND owner, bool save, char* path, size_t size) {
-  std::snprintf(path, size, "*.m3u");
-  OPENFILENAMEA dialog = {};
+bool AskListFile(HWND owner, bool save, std::wstring* path) {
+  wchar_t file[MAX_PATH] = L"*.m3u";
+  OPENFILENAMEW dialog = {};
   // The older record where the newer one is refused.
-  dialog.lStructSize = OsClass >= kOsNt5 ? sizeof dialog : OPENFILENAME_SIZE_VERSION_400A;
+  dialog.lStructSize = OsClass >= kOsNt5 ? sizeof dialog : OPENFILENAME_SIZE_VERSION_400W;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = "ﾘｽﾄﾌｧｲﾙ (*.m3u)\0*.m3u\0";
+  // UTF-8 lists (any name) beside the classic ones.
+  dialog.lpstrFilter = L"ﾘｽﾄﾌｧｲﾙ (*.m3u)\0*.m3u\0ﾘｽﾄﾌｧｲﾙ UTF-8 (*.m3u8)\0*.m3u8\0";
   dialog.nFilterIndex = 1;
-  dialog.lpstrFile = path;
-  dialog.nMaxFile = DWORD(size);
-  dialog.lpstrDefExt = "m3u";
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrDefExt = L"m3u";
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-  return (save ? g_listFileDialogs.save : g_listFileDialogs.open)(&dialog) != FALSE;
+  if (!(save ? g_listFileDialogs.save : g_listFileDialogs.open)(&dialog)) return false;
+  *path = file;
+  return true;
 }
 
 }  // namespace
@@ -287,44 +335,78 @@ void PreparePlaylistControl(HWND list) {
   ApplyPlaylistColours(list);
 }
 
-void AddTrack(HWND list, const char* path) {
+void AddTrack(HWND list, const std::wstring& path) {
   if (IsDevicePath(path)) return;
   InsertEntry(list, Count(list), m3u::NameOfPath(path), path);
 }
 
-void AddTrack(HWND list, const std::wstring& path) { AddTrack(list, Narrow(path, CP_ACP).c_str()); }
+void AddTrack(HWND list, const char* path) {
+  std::wstring wide;
+  if (path && Widen(path, strlen(path), CP_ACP, &wide, BadBytes::kFail)) AddTrack(list, wide);
+}
 
 namespace {
 
 enum class Loaded { kUnreadable, kNothingUsable, kRead };
 
-Loaded LoadInto(HWND list, const char* listPath) {
+Loaded LoadInto(HWND list, const std::wstring& listPath) {
   std::string bytes;
   if (ReadWholeFile(listPath, &bytes, kMaxListBytes) != ReadResult::kRead) return Loaded::kUnreadable;
-  char folder[MAX_PATH * 2];
-  FolderOfPath(listPath, folder, sizeof folder);
-  return AddEntries(list, bytes, folder, m3u::IsUtf8ListName(listPath)) ? Loaded::kRead : Loaded::kNothingUsable;
+  bool usable = AddEntries(list, bytes, m3u::FolderOfPath(listPath), m3u::IsUtf8ListName(listPath));
+  return usable ? Loaded::kRead : Loaded::kNothingUsable;
+}
+
+// The time a file was last written, or false when there is none of that name.
+bool LastWritten(const char* path, FILETIME* time) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path, &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  *time = found.ftLastWriteTime;
+  return true;
+}
+
+// A missing backup is no backup that went unread.
+Loaded LoadBackup(HWND list, const char* path) {
+  Loaded loaded = LoadInto(list, Widen(path, CP_ACP));
+  if (loaded == Loaded::kNothingUsable || (loaded == Loaded::kUnreadable && FileExists(path))) g_backupUnread = true;
+  return loaded;
 }
 
 }  // namespace
 
-bool LoadListFile(HWND list, const char* listPath) { return LoadInto(list, listPath) != Loaded::kUnreadable; }
+bool LoadListFile(HWND list, const std::wstring& listPath) { return LoadInto(list, listPath) != Loaded::kUnreadable; }
+bool LoadListFile(HWND list, const char* listPath) { return LoadListFile(list, Widen(listPath, CP_ACP)); }
 
-bool WriteListFile(HWND list, const char* listPath) {
-  std::vector<std::string> paths;
-  for (int i = 0, n = Count(list); i < n; ++i) paths.push_back(PlaylistItemText(list, i, 1));
-  return ReplaceFileSafely(listPath, m3u::FormatList(paths, m3u::IsUtf8ListName(listPath)));
+bool WriteListFile(HWND list, const std::wstring& listPath) {
+  return ReplaceFileSafely(listPath, m3u::FormatList(Paths(list), m3u::IsUtf8ListName(listPath)));
 }
+bool WriteListFile(HWND list, const char* listPath) { return WriteListFile(list, Widen(listPath, CP_ACP)); }
 
 void LoadBackupList(HWND list) {
-  Loaded loaded = LoadInto(list, kBackupList);
-  g_backupUnread = loaded == Loaded::kNothingUsable ||
-                   (loaded == Loaded::kUnreadable && GetFileAttributesA(kBackupList) != INVALID_FILE_ATTRIBUTES);
+  g_backupUnread = false;
+  FILETIME utf8 = {}, system = {};
+  bool hasUtf8 = LastWritten(kBackupListUtf8, &utf8), hasSystem = LastWritten(kBackupList, &system);
+  // The UTF-8 list is written after the other one; an older one is stale.
+  if (hasUtf8 && (!hasSystem || CompareFileTime(&utf8, &system) >= 0) &&
+      LoadBackup(list, kBackupListUtf8) == Loaded::kRead)
+    return;
+  LoadBackup(list, kBackupList);
 }
 
 void SaveBackupList(HWND list) {
   if (g_backupUnread && Count(list) == 0) return;
-  if (WriteListFile(list, kBackupList)) g_backupUnread = false;
+  std::vector<std::wstring> paths = Paths(list);
+  std::string system;
+  bool whole = m3u::FormatSystemList(paths, &system);
+  bool saved = ReplaceFileSafely(kBackupList, system);
+  if (!whole) {
+    saved = ReplaceFileSafely(kBackupListUtf8, m3u::FormatUtf8List(paths, false)) && saved;
+  } else if (saved && GetFileAttributesA(kBackupListUtf8) != INVALID_FILE_ATTRIBUTES) {
+    // Only once "backup.m3u" holds the list whole.
+    saved = DeleteFileA(kBackupListUtf8) != FALSE;
+  }
+  if (saved) g_backupUnread = false;
 }
 
 void StartChosenTrack(HWND mainWindow, CMediaPlayer& player) {
@@ -417,27 +499,23 @@ void PlaylistCommand(HWND mainWindow, CMediaPlayer& player, int id) {
       break;
     case IDC_LOAD_LIST:
     case IDC_WRITE_LIST: {
-      char path[MAX_PATH] = "";
+      std::wstring path;
       bool save = id == IDC_WRITE_LIST;
-      if (AskListFile(mainWindow, save, path, sizeof path)) {
+      if (AskListFile(mainWindow, save, &path)) {
         if (save) {
-          if (!WriteListFile(list, path)) {
-            std::string message = std::string(path) + "\nに書き込めません";
-            g_sideEffects.messageBox(mainWindow, message.c_str(), kListErrorCaption, MB_OK | MB_ICONINFORMATION);
-          }
+          if (!WriteListFile(list, path))
+            ShowMessage(mainWindow, path + L"\nに書き込めません", kListErrorCaption, MB_OK | MB_ICONINFORMATION);
         } else {
           std::string bytes;
           // An unreadable file leaves the list as it is; one too large to be
           // a list is not read into memory at all.
           ReadResult read = ReadWholeFile(path, &bytes, kMaxListBytes);
           if (read == ReadResult::kRead) {
-            char folder[MAX_PATH];
-            FolderOfPath(path, folder, sizeof folder);
             SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-            AddEntries(list, bytes, folder, m3u::IsUtf8ListName(path));
+            AddEntries(list, bytes, m3u::FolderOfPath(path), m3u::IsUtf8ListName(path));
           } else if (read == ReadResult::kTooLarge) {
-            std::string message = std::string(path) + "\nは大きすぎるため読み込めません（64 MB まで）";
-            g_sideEffects.messageBox(mainWindow, message.c_str(), kListErrorCaption, MB_OK | MB_ICONINFORMATION);
+            ShowMessage(mainWindow, path + L"\nは大きすぎるため読み込めません（64 MB まで）", kListErrorCaption,
+                        MB_OK | MB_ICONINFORMATION);
           }
         }
       }

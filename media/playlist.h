@@ -29,9 +29,10 @@ struct PlaylistPlayerState {
 extern PlaylistPlayerState PlaylistState;
 
 // The open and save dialogs of the list commands, so tests can answer them.
+// Wide, so a list may have any name the file system holds.
 struct ListFileDialogs {
-  BOOL(WINAPI* open)(OPENFILENAMEA* dialog);
-  BOOL(WINAPI* save)(OPENFILENAMEA* dialog);
+  BOOL(WINAPI* open)(OPENFILENAMEW* dialog);
+  BOOL(WINAPI* save)(OPENFILENAMEW* dialog);
 };
 extern ListFileDialogs g_listFileDialogs;
 extern const ListFileDialogs kSystemListFileDialogs;
@@ -42,22 +43,33 @@ void PreparePlaylistControl(HWND list);
 // transparent background; again after the colour changed.
 void ApplyPlaylistColours(HWND list);
 
-// Appends an entry with the file name and the path, unmarked; a device name
-// (which would hold the window when played) is not added.
-void AddTrack(HWND list, const char* path);
-// A dropped file, named exactly as the file system names it.
+// Appends an entry with the file name and the path, exactly as the file
+// system names the file, unmarked; a device name (which would hold the window
+// when played) is not added.
 void AddTrack(HWND list, const std::wstring& path);
+// The same for a path in the system code page.
+void AddTrack(HWND list, const char* path);
 // The text of an entry: column 0 the name, column 1 the full path.
-std::string PlaylistItemText(HWND list, int index, int column);
+std::wstring PlaylistItemText(HWND list, int index, int column);
 // Lists larger than this are not read (1 MB = 1,000,000 bytes).
 constexpr unsigned long kMaxListBytes = 64000000;
 
 // Appends the existing files a list file names; false if it cannot be read
 // or is larger than kMaxListBytes.
+bool LoadListFile(HWND list, const std::wstring& listPath);
 bool LoadListFile(HWND list, const char* listPath);
-// Writes every entry's path; the old file stays whole if that fails.
+// Writes every entry's path (see m3u::FormatList); the old file stays whole
+// if that fails.
+bool WriteListFile(HWND list, const std::wstring& listPath);
 bool WriteListFile(HWND list, const char* listPath);
-// "backup.m3u" in the current folder (the program's).
+// The backup list in the current folder (the program's): "backup.m3u" in
+// the system code page holds every entry that code page holds, for older
+// copies of the program and other tools; when an entry is not held there,
+// "backup.m3u8" beside it holds the whole list in UTF-8 (and is removed when
+// no such entry is left). At start "backup.m3u8" is read when it is not
+// older than "backup.m3u" (an older copy may have rewritten that one alone),
+// else "backup.m3u". A backup that could not be read is never replaced by an
+// empty list.
 void LoadBackupList(HWND list);
 void SaveBackupList(HWND list);
 

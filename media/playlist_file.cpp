@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <cstring>
-
-#include "framework/text.h"
 #include "framework/wide_text.h"
 
 namespace m3u {
@@ -30,22 +27,16 @@ std::vector<std::basic_string<Char>> Lines(const std::basic_string<Char>& text, 
   return lines;
 }
 
-// Wide text in the program's form; false when a character has no exact
-// counterpart there (a look-alike such as e for é would name another file).
-// The way back tells, on every system the program runs on.
-bool ToProgramForm(const std::wstring& wide, std::string* out) {
-  *out = Narrow(wide, CP_ACP);
-  return !out->empty() && Widen(*out, CP_ACP) == wide;
-}
-
-std::string Utf8Of(const std::string& programText) { return Narrow(Widen(programText, CP_ACP), CP_UTF8); }
+// UTF-8 takes at most three bytes for a character of one UTF-16 unit and four
+// for a pair: a line of more bytes than this is longer than any path.
+constexpr size_t kMaxUtf8PathBytes = 3 * kMaxPathChars;
 
 }  // namespace
 
 std::vector<std::string> ParseList(const std::string& bytes) { return Lines(bytes, kMaxPathBytes); }
 
-bool IsUtf8ListName(const std::string& path) {
-  return path.size() >= 5 && lstrcmpiA(path.c_str() + path.size() - 5, ".m3u8") == 0;
+bool IsUtf8ListName(const std::wstring& path) {
+  return path.size() >= 5 && lstrcmpiW(path.c_str() + path.size() - 5, L".m3u8") == 0;
 }
 
 Encoding DetectEncoding(const std::string& bytes, bool utf8List, size_t* markLength) {
@@ -65,28 +56,26 @@ ListText ReadList(const std::string& bytes, bool utf8List) {
   ListText list;
   size_t mark = 0;
   Encoding encoding = DetectEncoding(bytes, utf8List, &mark);
-  if (encoding == Encoding::kSystem) {
-    list.entries = ParseList(bytes);
+  if (encoding == Encoding::kSystem || encoding == Encoding::kUtf8) {
+    // Each line on its own: one line that is no valid text costs that line only.
+    UINT codePage = encoding == Encoding::kSystem ? CP_ACP : CP_UTF8;
+    size_t maxBytes = encoding == Encoding::kSystem ? kMaxPathBytes : kMaxUtf8PathBytes;
+    for (const std::string& line : Lines(bytes.substr(mark), maxBytes)) {
+      std::wstring path;
+      if (!Widen(line.data(), line.size(), codePage, &path, BadBytes::kFail) || path.empty())
+        ++list.lost;
+      else if (path.size() <= kMaxPathChars)
+        list.entries.push_back(path);
+    }
     return list;
   }
   std::wstring text;
-  if (encoding == Encoding::kUtf8) {
-    text = Widen(bytes.data() + mark, bytes.size() - mark, CP_UTF8);
-  } else {
-    bool bigEndian = encoding == Encoding::kUtf16Be;
-    for (size_t i = mark; i + 1 < bytes.size(); i += 2) {
-      unsigned char first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
-      text += wchar_t(bigEndian ? (first << 8) | second : (second << 8) | first);
-    }
+  bool bigEndian = encoding == Encoding::kUtf16Be;
+  for (size_t i = mark; i + 1 < bytes.size(); i += 2) {
+    unsigned char first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+    text += wchar_t(bigEndian ? (first << 8) | second : (second << 8) | first);
   }
-  // A path longer in characters than kMaxPathBytes is longer in bytes too.
-  for (const std::wstring& line : Lines(text, kMaxPathBytes)) {
-    std::string path;
-    if (ToProgramForm(line, &path) && path.size() <= kMaxPathBytes)
-      list.entries.push_back(path);
-    else
-      ++list.lost;
-  }
+  list.entries = Lines(text, kMaxPathChars);
   return list;
 }
 
@@ -99,24 +88,38 @@ std::string FormatList(const std::vector<std::string>& paths) {
   return bytes;
 }
 
-std::string FormatList(const std::vector<std::string>& paths, bool utf8List) {
-  if (!utf8List) return FormatList(paths);
-  std::string bytes;
-  for (const std::string& path : paths) bytes += Utf8Of(path) + "\r\n";
+bool FormatSystemList(const std::vector<std::wstring>& paths, std::string* bytes) {
+  std::vector<std::string> held;
+  for (const std::wstring& path : paths) {
+    std::string narrow;
+    // A line longer than a path of bytes is not read back (nor by older copies).
+    if (NarrowExact(path, CP_ACP, &narrow) && narrow.size() <= kMaxPathBytes) held.push_back(narrow);
+  }
+  *bytes = FormatList(held);
+  return held.size() == paths.size();
+}
+
+std::string FormatUtf8List(const std::vector<std::wstring>& paths, bool mark) {
+  std::string bytes = mark ? "\xEF\xBB\xBF" : "";
+  for (const std::wstring& path : paths) bytes += Narrow(path, CP_UTF8) + "\r\n";
   return bytes;
 }
 
-namespace {
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool HasDrive(const std::string& path) { return path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':'; }
-}  // namespace
-
-bool IsAbsolute(const std::string& path) {
-  return HasDrive(path) || (!path.empty() && IsSeparator(path[0]));
+std::string FormatList(const std::vector<std::wstring>& paths, bool utf8List) {
+  std::string bytes;
+  if (!utf8List && FormatSystemList(paths, &bytes)) return bytes;
+  return FormatUtf8List(paths, !utf8List);
 }
 
-std::string ResolveEntry(const std::string& listFolder, const std::string& entry) {
+namespace {
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+bool HasDrive(const std::wstring& path) { return path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == L':'; }
+}  // namespace
+
+bool IsAbsolute(const std::wstring& path) { return HasDrive(path) || (!path.empty() && IsSeparator(path[0])); }
+
+std::wstring ResolveEntry(const std::wstring& listFolder, const std::wstring& entry) {
   if (HasDrive(entry)) return entry;
   if (!entry.empty() && IsSeparator(entry[0])) {
     // "\\server\share\..." stands alone; "\music\..." is on the list's drive.
@@ -126,9 +129,14 @@ std::string ResolveEntry(const std::string& listFolder, const std::string& entry
   return listFolder + entry;
 }
 
-std::string NameOfPath(const std::string& path) {
-  size_t slash = text::LastSeparator(path.c_str());
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+std::wstring NameOfPath(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring FolderOfPath(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
 }  // namespace m3u

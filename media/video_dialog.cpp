@@ -62,6 +62,25 @@ HBITMAP MakeGlyph(Glyph glyph) {
   return bitmap.Detach();
 }
 
+// The information text with the file's name exactly as the file system names it.
+std::wstring InfoText(int width, int height, double secondsPerFrame, const std::wstring& path) {
+  char numbers[64];
+  video::FormatInfo(numbers, sizeof numbers, width, height, secondsPerFrame, "");
+  size_t slash = path.find_last_of(L"\\/");
+  return Widen(numbers, CP_ACP) + (slash == std::wstring::npos ? path : path.substr(slash + 1));
+}
+
+// The information text shows the file's real name: the dialog's controls are
+// Unicode windows. A text the system code page holds goes the 8-bit way, which
+// every system has.
+void SetInfoText(HWND control, const std::wstring& text) {
+  std::string narrow;
+  if (NarrowExact(text, CP_ACP, &narrow))
+    SetWindowTextA(control, narrow.c_str());
+  else
+    SetWindowTextW(control, text.c_str());
+}
+
 // Whether the first pin of a filter is connected.
 bool InputConnected(IBaseFilter* filter) {
   CComPtr<IEnumPins> pins;
@@ -79,14 +98,14 @@ CVideoDialog::~CVideoDialog() {
   Close();
 }
 
-bool CVideoDialog::Open(CWnd* owner, const char* path) {
+bool CVideoDialog::Open(CWnd* owner, const std::wstring& path) {
   Close();
-  lstrcpynA(m_path, path ? path : "", sizeof m_path);
+  m_path = path;
   return Create(IDD_VIDEO, owner ? owner->m_hWnd : nullptr) && m_hWnd;
 }
 
-bool CVideoDialog::Open(CWnd* owner, const std::wstring& path) {
-  return Open(owner, Narrow(path, CP_ACP).c_str());
+bool CVideoDialog::Open(CWnd* owner, const char* path) {
+  return Open(owner, path ? Widen(path, CP_ACP) : std::wstring());
 }
 
 void CVideoDialog::Close() {
@@ -159,7 +178,7 @@ void CVideoDialog::ReleaseGraph() {
 
 // Builds the graph for path, attaches its picture to this window and starts
 // it. 1 on success, 0 where it stopped.
-int CVideoDialog::OpenVideo(const char* path) {
+int CVideoDialog::OpenVideo(const std::wstring& path) {
   ReleaseGraph();
   if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                               reinterpret_cast<void**>(&m_graph))))
@@ -180,8 +199,7 @@ int CVideoDialog::OpenVideo(const char* path) {
     renderer.Reset();
 
   // The media service takes at most MAX_PATH - 1 characters.
-  std::wstring wide = Widen(path, CP_ACP);
-  if (wide.size() >= MAX_PATH || FAILED(m_graph->RenderFile(wide.c_str(), nullptr))) return 0;
+  if (path.size() >= MAX_PATH || FAILED(m_graph->RenderFile(path.c_str(), nullptr))) return 0;
   // A file without a picture leaves the renderer unconnected; asking such a
   // graph for the video size is not safe.
   if (renderer) {
@@ -223,9 +241,7 @@ int CVideoDialog::OpenVideo(const char* path) {
 
   REFTIME secondsPerFrame = 0;
   if (m_hasVideo) m_video->get_AvgTimePerFrame(&secondsPerFrame);
-  char info[MAX_PATH + 64];
-  video::FormatInfo(info, sizeof info, m_videoWidth, m_videoHeight, secondsPerFrame, path);
-  SetDlgItemTextA(m_hWnd, IDC_VIDEO_INFO, info);
+  SetInfoText(GetDlgItem(IDC_VIDEO_INFO), InfoText(m_videoWidth, m_videoHeight, secondsPerFrame, path));
 
   m_control->Run();
   m_timerRunning = SetTimer(m_hWnd, kVideoTimer, kVideoTimerMs, nullptr) != 0;

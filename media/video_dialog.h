@@ -24,12 +24,12 @@ class CVideoDialog : public CDialog {
   ~CVideoDialog() override;
 
   // Closes the window that is open, if any, and opens a new one owned by
-  // owner that plays path (a path in the system code page) at once. False
-  // when the window could not be created; a file that cannot be played still
-  // opens the window, without a picture.
-  bool Open(CWnd* owner, const char* path);
-  // A dropped file, named exactly as the file system names it.
+  // owner that plays path (named exactly as the file system names it) at
+  // once. False when the window could not be created; a file that cannot be
+  // played still opens the window, without a picture.
   bool Open(CWnd* owner, const std::wstring& path);
+  // The same for a path in the system code page.
+  bool Open(CWnd* owner, const char* path);
   // Closes the window and releases its graph.
   void Close();
   bool IsOpen() const { return m_hWnd != nullptr; }
@@ -56,7 +56,7 @@ class CVideoDialog : public CDialog {
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  int OpenVideo(const char* path);
+  int OpenVideo(const std::wstring& path);
   void ReleaseGraph();
   void FitTimeFont();
   void SetZoom(int percent);
@@ -82,7 +82,7 @@ class CVideoDialog : public CDialog {
 
  private:
 
-  char m_path[MAX_PATH] = "";
+  std::wstring m_path;
   int m_videoWidth = 640;
   int m_videoHeight = 480;
   int m_duration = 0;

@@ -23,7 +23,7 @@
 #include "tests/test_files.h"
 
 // The list commands' file dialogs answer Cancel: a real one would wait for a person.
-inline BOOL WINAPI CancelListDialog(OPENFILENAMEA*) { return FALSE; }
+inline BOOL WINAPI CancelListDialog(OPENFILENAMEW*) { return FALSE; }
 
 class MainWindowTest : public testing::Test {
  protected:

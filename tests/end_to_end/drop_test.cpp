@@ -289,3 +289,41 @@ TEST_F(DropTest, MusicDroppedOnTheLowerPartJoinsThePlaylist) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DropTest, MusicOfAnyNameJoinsThePlaylistUnderItsRealName) {
+  ASSERT_FALSE(MediaFolder().empty()) << "TOVIX_TEST_MEDIA must name the test media (scripts/make-test-media.sh)";
+  // Made on the Linux side; code page 932 has ♪ but no é.
+  const std::string name = u8"Beyoncé ♪.wav";
+  std::string song = peers::UnixPath(work.File("")) + "/" + name;
+  peers::Result copy =
+      peers::Run("/", "cp " + peers::Quote(peers::UnixPath(MediaFolder() + "\\one.wav")) + " " + peers::Quote(song));
+  ASSERT_EQ(copy.exitCode, 0) << copy.output;
+
+  Start();
+  HWND playlist = GetDlgItem(window, IDC_PLAYLIST);
+  ASSERT_NE(playlist, nullptr);
+  LRESULT before = SendMessageA(playlist, LVM_GETITEMCOUNT, 0, 0);
+  RECT r;
+  ASSERT_TRUE(GetWindowRect(window, &r));
+  std::string at = std::to_string(r.left + 100) + " " + std::to_string(r.top + 60);
+  peers::Result drop =
+      peers::Run("/", "/usr/bin/python3 " + peers::Quote(DragSource()) + " " + at + " " + peers::Quote(song));
+  ASSERT_EQ(drop.exitCode, 0) << drop.output;
+  auto entries = [&] { return SendMessageA(playlist, LVM_GETITEMCOUNT, 0, 0); };
+  std::string box = WaitUnlessBox([&] { return entries() == before + 1; });
+  ASSERT_TRUE(box.empty()) << "the program showed: " << box;
+  ASSERT_EQ(entries(), before + 1);
+
+  // Saved at quitting: only the UTF-8 backup list can name it.
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_QUIT, BN_CLICKED), 0);
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, kHangGuardMs), WAIT_OBJECT_0) << "still running";
+  std::string list = TempFolder::Read(program.File("backup.m3u8"));
+  const std::string entry = work.File("") + "\\" + name + "\r\n";
+  EXPECT_TRUE(list.size() >= entry.size() && list.compare(list.size() - entry.size(), entry.size(), entry) == 0)
+      << "backup.m3u8: " << list;
+  EXPECT_EQ(TempFolder::Read(program.File("backup.m3u")).find("Beyonc"), std::string::npos);
+}
+
+}  // namespace

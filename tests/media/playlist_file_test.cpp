@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "framework/wide_text.h"
+
 #include "media/playlist_file.h"
 #include "media/playlist_rules.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
+using Paths = std::vector<std::wstring>;
 
 // A path of exactly `length` bytes under C:\ ending in ".mp3".
 std::string PathOfLength(size_t length) {
@@ -64,30 +67,50 @@ std::string Utf16(const std::wstring& text, bool bigEndian) {
 TEST(ListFile, EncodingsByMarkAndByName) {
   // Narrow literals here are the program's Shift-JIS; u8 ones UTF-8.
   const std::wstring wide = L"C:\\\u8868.mp3\r\nCaf\u00e9.mp3\r\nb.mp3";
+  const Paths all = {L"C:\\\u8868.mp3", L"Caf\u00e9.mp3", L"b.mp3"};
   struct Case {
     const char* what;
     std::string bytes;
     bool utf8List;
-    Lines entries;
+    Paths entries;
     size_t lost;
   } cases[] = {
-      {"m3u in Shift-JIS", "C:\\表.mp3\r\n", false, {"C:\\表.mp3"}, 0},
-      {"m3u with a UTF-8 mark", std::string(u8"\uFEFFC:\\表.mp3\r\nCafé.mp3\r\nb.mp3"), false,
-       {"C:\\表.mp3", "b.mp3"}, 1},
-      {"m3u in UTF-16 LE", "\xFF\xFE" + Utf16(wide, false), false, {"C:\\表.mp3", "b.mp3"}, 1},
-      {"m3u in UTF-16 BE", "\xFE\xFF" + Utf16(wide, true), false, {"C:\\表.mp3", "b.mp3"}, 1},
-      {"m3u8 without a mark", std::string(u8"C:\\表.mp3\nb.mp3"), true, {"C:\\表.mp3", "b.mp3"}, 0},
-      {"m3u8 with a mark", std::string(u8"\uFEFFC:\\表.mp3\n"), true, {"C:\\表.mp3"}, 0},
+      {"m3u in Shift-JIS", "C:\\表.mp3\r\n", false, {L"C:\\\u8868.mp3"}, 0},
+      {"m3u with a UTF-8 mark", std::string(u8"\uFEFFC:\\表.mp3\r\nCafé.mp3\r\nb.mp3"), false, all, 0},
+      {"m3u in UTF-16 LE", "\xFF\xFE" + Utf16(wide, false), false, all, 0},
+      {"m3u in UTF-16 BE", "\xFE\xFF" + Utf16(wide, true), false, all, 0},
+      {"m3u8 without a mark", std::string(u8"C:\\表.mp3\nb.mp3"), true, {L"C:\\\u8868.mp3", L"b.mp3"}, 0},
+      {"m3u8 with a mark", std::string(u8"\uFEFFC:\\表.mp3\n"), true, {L"C:\\\u8868.mp3"}, 0},
+      {"a line that is no UTF-8", "\xC3\x28.mp3\nb.mp3", true, {L"b.mp3"}, 1},
   };
   for (const Case& c : cases) {
     m3u::ListText text = m3u::ReadList(c.bytes, c.utf8List);
     EXPECT_EQ(text.entries, c.entries) << c.what;
     EXPECT_EQ(text.lost, c.lost) << c.what;
   }
-  EXPECT_TRUE(m3u::IsUtf8ListName("C:\\a.M3U8"));
-  EXPECT_FALSE(m3u::IsUtf8ListName("C:\\a.m3u"));
-  EXPECT_EQ(m3u::FormatList({"C:\\表.mp3"}, true), std::string(u8"C:\\表.mp3\r\n"));
-  EXPECT_EQ(m3u::FormatList({"C:\\表.mp3"}, false), "C:\\表.mp3\r\n");
+  EXPECT_TRUE(m3u::IsUtf8ListName(L"C:\\a.M3U8"));
+  EXPECT_FALSE(m3u::IsUtf8ListName(L"C:\\a.m3u"));
+}
+
+TEST(ListFile, NamesOutsideTheCodePageKeepTheirListWhole) {
+  const Paths held = {L"C:\\\u8868.mp3", L"a \u266a.wav"};
+  const Paths all = {L"C:\\\u8868.mp3", L"Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav"};
+  const std::string allUtf8 = u8"C:\\表.mp3\r\nCafé.mp3\r\n한글.mp3\r\n\U0001F3B5.wav\r\n";
+  const std::wstring tooLong = std::wstring(130, L'\u8868');  // 260 bytes in the code page
+  struct Case {
+    Paths paths;
+    bool utf8List;
+    std::string bytes;
+  } cases[] = {
+      {held, false, "C:\\表.mp3\r\na ♪.wav\r\n"},
+      {all, false, "\xEF\xBB\xBF" + allUtf8},
+      {all, true, allUtf8},
+      {{tooLong}, false, "\xEF\xBB\xBF" + Narrow(tooLong, CP_UTF8) + "\r\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(m3u::FormatList(c.paths, c.utf8List), c.bytes);
+    EXPECT_EQ(m3u::ReadList(c.bytes, c.utf8List).entries, c.paths);
+  }
 }
 
 TEST(ListFile, EmptyListGivesEmptyFile) {
@@ -97,27 +120,27 @@ TEST(ListFile, EmptyListGivesEmptyFile) {
 
 TEST(ListFile, RelativeEntriesComeFromTheListsFolder) {
   struct Case {
-    const char* folder;
-    const char* entry;
-    const char* resolved;
+    const wchar_t* folder;
+    const wchar_t* entry;
+    const wchar_t* resolved;
   } cases[] = {
-      {"C:\\lists\\", "a.mp3", "C:\\lists\\a.mp3"},
-      {"C:\\lists\\", "sub\\表.mp3", "C:\\lists\\sub\\表.mp3"},
-      {"C:\\lists\\", "..\\a.mp3", "C:\\lists\\..\\a.mp3"},
-      {"C:\\lists\\", "D:\\music\\a.mp3", "D:\\music\\a.mp3"},
-      {"C:\\lists\\", "d:/music/a.mp3", "d:/music/a.mp3"},
-      {"C:\\lists\\", "\\music\\a.mp3", "C:\\music\\a.mp3"},
-      {"C:\\lists\\", "\\\\server\\share\\a.mp3", "\\\\server\\share\\a.mp3"},
-      {"", "a.mp3", "a.mp3"},
-      {"", "\\music\\a.mp3", "\\music\\a.mp3"},
+      {L"C:\\lists\\", L"a.mp3", L"C:\\lists\\a.mp3"},
+      {L"C:\\lists\\", L"sub\\\u8868.mp3", L"C:\\lists\\sub\\\u8868.mp3"},
+      {L"C:\\lists\\", L"..\\a.mp3", L"C:\\lists\\..\\a.mp3"},
+      {L"C:\\lists\\", L"D:\\music\\a.mp3", L"D:\\music\\a.mp3"},
+      {L"C:\\lists\\", L"d:/music/a.mp3", L"d:/music/a.mp3"},
+      {L"C:\\lists\\", L"\\music\\a.mp3", L"C:\\music\\a.mp3"},
+      {L"C:\\lists\\", L"\\\\server\\share\\a.mp3", L"\\\\server\\share\\a.mp3"},
+      {L"", L"a.mp3", L"a.mp3"},
+      {L"", L"\\music\\a.mp3", L"\\music\\a.mp3"},
   };
-  for (const Case& c : cases) EXPECT_EQ(m3u::ResolveEntry(c.folder, c.entry), c.resolved) << c.entry;
+  for (const Case& c : cases) EXPECT_EQ(m3u::ResolveEntry(c.folder, c.entry), c.resolved);
 }
 
 TEST(ListFile, NameIsWhatFollowsTheLastSeparator) {
   struct Case {
-    const char* path;
-    const char* name;
+    std::string path;
+    std::string name;
   } cases[] = {
       {"C:\\music\\a.mp3", "a.mp3"},
       {"C:/music/b.wav", "b.wav"},
@@ -125,7 +148,7 @@ TEST(ListFile, NameIsWhatFollowsTheLastSeparator) {
       {"C:\\music\\表", "表"},
       {"ソ.mp3", "ソ.mp3"},
   };
-  for (const Case& c : cases) EXPECT_EQ(m3u::NameOfPath(c.path), c.name) << c.path;
+  for (const Case& c : cases) EXPECT_EQ(m3u::NameOfPath(Widen(c.path, CP_ACP)), Widen(c.name, CP_ACP)) << c.path;
 }
 
 TEST(PlaylistRules, MusicExtensionsInOneCaseOnly) {

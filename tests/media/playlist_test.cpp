@@ -11,12 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "core/settings.h"
 #include "core/side_effects.h"
 #include "framework/scoped_override.h"
+#include "framework/wide_text.h"
 #include "media/media_player.h"
 #include "media/playlist.h"
 #include "tests/media/test_media.h"
@@ -27,6 +29,32 @@
 namespace {
 
 using Ints = std::vector<int>;
+
+// Files named outside the system code page in a folder, made and removed with
+// the wide calls (the scratch folder's clean-up uses the 8-bit ones).
+struct WideFiles {
+  std::wstring folder;
+  std::vector<std::wstring> made;
+  explicit WideFiles(const std::string& in) : folder(Widen(in, CP_ACP) + L"\\") {}
+  ~WideFiles() {
+    for (const std::wstring& path : made) DeleteFileW(path.c_str());
+  }
+  // A copy of `from`, or an empty file.
+  std::wstring Make(const std::wstring& name, const std::string& from = "") {
+    made.push_back(folder + name);
+    if (from.empty())
+      CloseHandle(CreateFileW(made.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    else
+      CopyFileW(Widen(from, CP_ACP).c_str(), made.back().c_str(), FALSE);
+    return made.back();
+  }
+};
+
+std::string Utf8Lines(const std::vector<std::wstring>& paths) {
+  std::string lines;
+  for (const std::wstring& path : paths) lines += Narrow(path, CP_UTF8) + "\r\n";
+  return lines;
+}
 
 // Plays nothing: records what it is asked (each PlayFile is a graph built).
 // Files whose name starts with "bad" cannot be opened, those starting with
@@ -40,7 +68,8 @@ class RecordingPlayer : public CMediaPlayer {
   int duration = 2, position = 0;
   bool ended = false, aborts = false;
 
-  int PlayFile(const char* path) override {
+  int PlayFile(const std::wstring& wide) override {
+    std::string path = Narrow(wide, CP_ACP);
     played.push_back(path);
     std::string name = path;
     name = name.substr(name.find_last_of('\\') + 1);
@@ -111,7 +140,7 @@ class PlaylistTest : public testing::Test {
       AddTrack(list, folder.File(name).c_str());
     }
   }
-  std::string Path(int index, int column = 1) { return PlaylistItemText(list, index, column); }
+  std::string Path(int index, int column = 1) { return Narrow(PlaylistItemText(list, index, column), CP_ACP); }
   int Count() { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
   Ints Marks() {
     Ints marks;
@@ -534,7 +563,7 @@ TEST_F(BackupListTest, UnicodeBackupIsReadAndOneNotReadIsNeverEmptied) {
   Fill({"a.mp3"});
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
   const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("a\0.\0m\0p\0" "3\0", 10);
-  const std::string onlyForeign = std::string(u8"\uFEFFCaf\u00e9.mp3\r\n");
+  const std::string brokenUtf8 = "\xEF\xBB\xBF" "Caf\xC3(.mp3\r\n";
   struct Case {
     const char* what;
     std::string bytes;
@@ -544,7 +573,7 @@ TEST_F(BackupListTest, UnicodeBackupIsReadAndOneNotReadIsNeverEmptied) {
   } cases[] = {
       {"UTF-8 mark", "\xEF\xBB\xBF" "a.mp3\r\n", false, 1, "a.mp3\r\n"},
       {"UTF-16", utf16, false, 1, "a.mp3\r\n"},
-      {"no name the program can hold", onlyForeign, false, 0, onlyForeign},
+      {"no line that is valid text", brokenUtf8, false, 0, brokenUtf8},
       {"unreadable", "b.mp3\r\n", true, 0, "b.mp3\r\n"},
   };
   for (const Case& c : cases) {
@@ -561,27 +590,86 @@ TEST_F(BackupListTest, UnicodeBackupIsReadAndOneNotReadIsNeverEmptied) {
   }
 }
 
+TEST_F(BackupListTest, NamesOutsideTheCodePageSurviveARestart) {
+  WideFiles files(folder.File(""));
+  std::vector<std::wstring> paths;
+  for (const wchar_t* name : {L"\u8868.mp3", L"Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav", L"a \u266a.wav"})
+    AddTrack(list, paths.emplace_back(files.Make(name)));
+  SaveBackupList(list);
+  // "backup.m3u" as older copies write it, with the names it holds; the UTF-8 list holds all.
+  const std::string held = folder.File("表.mp3") + "\r\n" + folder.File("a ♪.wav") + "\r\n";
+  EXPECT_EQ(Backup(), held);
+  EXPECT_EQ(TempFolder::Read(folder.File("backup.m3u8")), Utf8Lines(paths));
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  LoadBackupList(list);
+  ASSERT_EQ(Count(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(PlaylistItemText(list, i, 1), paths[size_t(i)]) << i;
+  // Once no such name is left, the UTF-8 list goes.
+  Select({1, 2, 3});
+  Command(IDC_DELETE);
+  SaveBackupList(list);
+  EXPECT_EQ(Backup(), held);
+  EXPECT_EQ(GetFileAttributesA(folder.File("backup.m3u8").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(BackupListTest, TheUtf8ListIsReadUnlessItIsOlder) {
+  WideFiles files(folder.File(""));
+  const std::wstring cafe = files.Make(L"Caf\u00e9.mp3"), plain = Widen(folder.File("a.mp3"), CP_ACP);
+  Fill({"a.mp3"});
+  TempFolder::Write(folder.File("backup.m3u"), folder.File("a.mp3") + "\r\n");
+  TempFolder::Write(folder.File("backup.m3u8"), Utf8Lines({cafe}));
+  // Seconds the UTF-8 list was written before "backup.m3u"; an older copy of
+  // the program may have rewritten that one alone.
+  const struct {
+    int earlier;
+    std::wstring read;
+  } cases[] = {{-10, cafe}, {0, cafe}, {10, plain}};
+  for (const auto& c : cases) {
+    for (const auto& file : {std::make_pair("backup.m3u", 0), std::make_pair("backup.m3u8", c.earlier)}) {
+      HANDLE handle = CreateFileA(file.first, FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ULONGLONG when = 133000000000000000ULL - file.second * 10000000LL;
+      FILETIME time = {DWORD(when), DWORD(when >> 32)};
+      SetFileTime(handle, nullptr, nullptr, &time);
+      CloseHandle(handle);
+    }
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    LoadBackupList(list);
+    ASSERT_EQ(Count(), 1) << c.earlier;
+    EXPECT_EQ(PlaylistItemText(list, 0, 1), c.read) << c.earlier;
+  }
+  // A UTF-8 list that could not be read is not emptied either.
+  DeleteFileA("backup.m3u");
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  HANDLE held = CreateFileA("backup.m3u8", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  LoadBackupList(list);
+  CloseHandle(held);
+  SaveBackupList(list);
+  EXPECT_EQ(TempFolder::Read(folder.File("backup.m3u8")), Utf8Lines({cafe}));
+}
+
 // What the list dialogs were shown, and the answer they give.
 struct DialogAnswer {
   static std::string file;
+  static std::wstring wideFile;  // when set, the answer instead of file
   static bool confirm;
-  static std::vector<OPENFILENAMEA> shown;
-  static std::vector<std::string> initialNames;
-  static BOOL WINAPI Answer(OPENFILENAMEA* dialog) {
+  static std::vector<OPENFILENAMEW> shown;
+  static std::vector<std::wstring> initialNames;
+  static BOOL WINAPI Answer(OPENFILENAMEW* dialog) {
     shown.push_back(*dialog);
     initialNames.push_back(dialog->lpstrFile);
     if (!confirm) return FALSE;
-    lstrcpynA(dialog->lpstrFile, file.c_str(), int(dialog->nMaxFile));
+    std::wstring answer = wideFile.empty() ? Widen(file, CP_ACP) : wideFile;
+    lstrcpynW(dialog->lpstrFile, answer.c_str(), int(dialog->nMaxFile));
     // The real dialogs make the chosen file's folder current.
-    std::string chosen = file.substr(0, file.find_last_of('\\'));
-    SetCurrentDirectoryA(chosen.c_str());
+    SetCurrentDirectoryW(answer.substr(0, answer.find_last_of(L'\\')).c_str());
     return TRUE;
   }
 };
 std::string DialogAnswer::file;
+std::wstring DialogAnswer::wideFile;
 bool DialogAnswer::confirm;
-std::vector<OPENFILENAMEA> DialogAnswer::shown;
-std::vector<std::string> DialogAnswer::initialNames;
+std::vector<OPENFILENAMEW> DialogAnswer::shown;
+std::vector<std::wstring> DialogAnswer::initialNames;
 
 TEST_F(BackupListTest, LoadAndWriteListThroughTheDialogs) {
   g_listFileDialogs = {DialogAnswer::Answer, DialogAnswer::Answer};
@@ -621,10 +709,11 @@ TEST_F(BackupListTest, LoadAndWriteListThroughTheDialogs) {
 
   ASSERT_EQ(DialogAnswer::shown.size(), 4u);
   for (size_t i = 0; i < DialogAnswer::shown.size(); ++i) {
-    const OPENFILENAMEA& shown = DialogAnswer::shown[i];
+    const OPENFILENAMEW& shown = DialogAnswer::shown[i];
     EXPECT_EQ(shown.hwndOwner, window);
-    EXPECT_EQ(std::string(shown.lpstrFilter, 23), std::string("ﾘｽﾄﾌｧｲﾙ (*.m3u)\0*.m3u\0", 23));
-    EXPECT_EQ(DialogAnswer::initialNames[i], "*.m3u");
+    EXPECT_EQ(std::wstring(shown.lpstrFilter, 22), std::wstring(L"ﾘｽﾄﾌｧｲﾙ (*.m3u)\0*.m3u\0", 22));
+    EXPECT_EQ(std::wstring(shown.lpstrFilter + 22 + wcslen(shown.lpstrFilter + 22) + 1), L"*.m3u8");
+    EXPECT_EQ(DialogAnswer::initialNames[i], L"*.m3u");
     EXPECT_EQ(shown.Flags & (OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT), DWORD(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
   }
 }
@@ -663,10 +752,33 @@ class ListCommandTest : public BackupListTest {
     g_sideEffects.messageBox = Record;
     g_listFileDialogs = {DialogAnswer::Answer, DialogAnswer::Answer};
     DialogAnswer::confirm = true;
+    DialogAnswer::wideFile.clear();
     Fill({"a.mp3"});
   }
 };
 std::vector<std::string> ListCommandTest::messages;
+
+TEST_F(ListCommandTest, ListsOfAnyNameHoldAnyName) {
+  static std::wstring wideMessage;
+  g_sideEffects.messageBoxW = [](HWND, const wchar_t* text, const wchar_t*, UINT) {
+    wideMessage = text;
+    return IDOK;
+  };
+  WideFiles files(folder.File(""));
+  AddTrack(list, files.Make(L"\ud55c\uae00.mp3"));
+  DialogAnswer::wideFile = files.Make(L"Caf\u00e9.m3u8");
+  Command(IDC_WRITE_LIST);
+  Command(IDC_DELETE_ALL);
+  Command(IDC_LOAD_LIST);
+  ASSERT_EQ(Count(), 2);
+  EXPECT_EQ(PlaylistItemText(list, 1, 0), L"\ud55c\uae00.mp3");
+  // A list that cannot be written is named as it is.
+  DialogAnswer::wideFile = files.folder + L"Caf\u00e9\\out.m3u";
+  Command(IDC_WRITE_LIST);
+  DialogAnswer::wideFile.clear();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(wideMessage, files.folder + L"Caf\u00e9\\out.m3u\nに書き込めません");
+}
 
 TEST_F(ListCommandTest, WriteListToALongPathOrSaysWhyNot) {
   // A list path of 259 bytes, the longest there is, in a folder of 240; a
@@ -701,6 +813,26 @@ TEST_F(ListCommandTest, ListTooLargeToBeOneIsRefused) {
   EXPECT_EQ(Count(), 1);
   EXPECT_EQ(messages, std::vector<std::string>{"リストエラー: " + DialogAnswer::file +
                                                "\nは大きすぎるため読み込めません（64 MB まで）"});
+}
+
+// A track named outside the system code page shows its name and plays
+// through the real media stack.
+TEST_F(PlaylistTest, TrackOfAnyNameShowsItsNameAndPlays) {
+  ASSERT_FALSE(MediaFolder().empty()) << "TOVIX_TEST_MEDIA is not set: run scripts/make-test-media.sh and export it";
+  WideFiles files(folder.File(""));
+  AddTrack(list, files.Make(L"Beyonc\u00e9 \u266a.wav", MediaFolder() + "\\one.wav"));
+  EXPECT_EQ(PlaylistItemText(list, 0, 0), L"Beyonc\u00e9 \u266a.wav");
+  CoInitialize(nullptr);
+  {
+    CMediaPlayer real;
+    real.CreateGraph();
+    PlaylistCommand(window, real, IDC_PLAY);
+    EXPECT_EQ(PlayState.duration, 1);
+    EXPECT_TRUE(PumpUntil([&] { return real.PollEvent() == CMediaPlayer::TrackEvent::Complete; }));
+    StopPlayback(list, real);
+    real.ReleaseGraph();
+  }
+  CoUninitialize();
 }
 
 // Three real one-second files through the real media stack.

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/wide_text.h"
 #include "media/video_dialog.h"
 #include "media/video_layout.h"
 #include "resources/resource.h"
@@ -238,6 +239,21 @@ TEST_F(VideoWindow, ShowsTimeAndInformation) {
   GetClientRect(time, &box);
   EXPECT_LE(extent.cx, box.right);
   EXPECT_EQ(200, SendDlgItemMessageA(video_.m_hWnd, IDC_VIDEO_POSITION, TBM_GETRANGEMAX, 0, 0));
+}
+
+TEST_F(VideoWindow, FileOfAnyNamePlaysAndShowsItsName) {
+  // Beside the test media, under a name the system code page cannot hold.
+  const std::wstring name = L"Caf\u00e9 \ud55c\uae00.avi";
+  std::wstring first = Widen(first_, CP_ACP);
+  std::wstring path = first.substr(0, first.find_last_of(L'\\') + 1) + name;
+  ASSERT_TRUE(CopyFileW(first.c_str(), path.c_str(), FALSE));
+  ASSERT_TRUE(video_.Open(nullptr, path));
+  EXPECT_TRUE(video_.HasVideo());
+  wchar_t info[256] = L"";
+  GetDlgItemTextW(video_.m_hWnd, IDC_VIDEO_INFO, info, 256);
+  EXPECT_EQ(L" 320\u00d7240\uff0f25.00\uff0f" + name, std::wstring(info));
+  video_.Close();
+  DeleteFileW(path.c_str());
 }
 
 TEST_F(VideoWindow, StripSlidesInUnderTheMouseAndOutWhenItLeaves) {
