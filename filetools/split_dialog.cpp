@@ -202,7 +202,10 @@ std::string CSplitDialog::BatchBytes() const {
   std::wstring name = splitjoin::FileNameOf(m_path);
   std::string narrow;
   if (NarrowExact(name, GetOEMCP(), &narrow)) return splitjoin::BatchText(narrow, m_count);
-  return splitjoin::Utf8BatchText(Narrow(name, CP_UTF8), m_count);
+  auto spell = [](const std::wstring& character, std::string* spelt) {
+    return NarrowExact(character, GetOEMCP(), spelt);
+  };
+  return splitjoin::FoundNameBatchText(splitjoin::BatchPattern(name, spell), m_count);
 }
 
 void CSplitDialog::Fail(Failure what, const std::wstring& path, DWORD error) {

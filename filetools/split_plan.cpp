@@ -93,29 +93,32 @@ std::string FileNameOf(const std::string& path) {
 }
 
 namespace {
-std::string Quoted(const std::string& name) {
-  // 0x25 is never the second byte of a two-byte character: each one is a %.
-  std::string quoted = "\"";
-  for (char c : name) quoted += c == '%' ? std::string("%%") : std::string(1, c);
-  return quoted + "\"";
+// 0x25 is never the second byte of a two-byte character: each one is a %.
+std::string Escaped(const std::string& name) {
+  std::string escaped;
+  for (char c : name) escaped += c == '%' ? std::string("%%") : std::string(1, c);
+  return escaped;
 }
-}  // namespace
 
-std::vector<std::string> BatchLines(const std::string& name, uint64_t count) {
+// The copy lines for a name already spelt as the batch file must hold it.
+std::vector<std::string> Lines(const std::string& spelt, uint64_t count) {
+  auto quoted = [](const std::string& text) { return "\"" + text + "\""; };
   std::vector<std::string> lines;
-  const std::string whole = Quoted(name);
+  const std::string whole = quoted(spelt);
   if (count == 1) {
     // Nothing to append: the one piece is the whole file.
-    lines.push_back("copy /B " + Quoted(PieceName(name, 1)) + " " + whole + "\r\n");
+    lines.push_back("copy /B " + quoted(PieceName(spelt, 1)) + " " + whole + "\r\n");
     return lines;
   }
   if (count == 0) return lines;
-  lines.push_back("copy /B " + Quoted(PieceName(name, 1)) + " + " + Quoted(PieceName(name, 2)) + " " +
-                  whole + "\r\n");
+  lines.push_back("copy /B " + quoted(PieceName(spelt, 1)) + " + " + quoted(PieceName(spelt, 2)) + " " + whole + "\r\n");
   for (uint64_t number = 3; number <= count; ++number)
-    lines.push_back("copy /B " + whole + " + " + Quoted(PieceName(name, number)) + " " + whole + "\r\n");
+    lines.push_back("copy /B " + whole + " + " + quoted(PieceName(spelt, number)) + " " + whole + "\r\n");
   return lines;
 }
+}  // namespace
+
+std::vector<std::string> BatchLines(const std::string& name, uint64_t count) { return Lines(Escaped(name), count); }
 
 std::string BatchText(const std::string& name, uint64_t count) {
   std::string text;
@@ -180,10 +183,32 @@ std::string FailureText(Failure what, const std::string& path, const std::string
   return text;
 }
 
-std::string Utf8BatchText(const std::string& utf8Name, uint64_t count) {
-  // No byte of a UTF-8 sequence is a % or a quote, so the lines are written
-  // as for the code page.
-  return "@chcp 65001 >nul\r\n" + BatchText(utf8Name, count);
+std::string FoundNameBatchText(const std::string& pattern, uint64_t count) {
+  const std::string first = PieceName(pattern, 1);
+  std::string text =
+      "@set \"TOVIX_JOIN=\"\r\n"
+      "@set TOVIX_FOUND=0\r\n"
+      "@for %%F in (" + first + ") do @set \"TOVIX_JOIN=%%~nF\"\r\n"
+      "@for %%F in (" + first + ") do @set /a TOVIX_FOUND+=1 >nul\r\n"
+      "@if not \"%TOVIX_FOUND%\"==\"1\" (echo " + first + " に当てはまる分割ファイルが 1 つではありません。& exit /b 1)\r\n";
+  for (const std::string& line : Lines("%TOVIX_JOIN%", count)) text += line;
+  return text;
+}
+
+std::string BatchPattern(const std::wstring& name, const std::function<bool(const std::wstring&, std::string*)>& spell) {
+  std::string pattern;
+  for (size_t i = 0; i < name.size(); ++i) {
+    auto high = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    auto low = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    size_t units = high(name[i]) && i + 1 < name.size() && low(name[i + 1]) ? 2 : 1;
+    std::string spelt;
+    // Unquoted in the pattern, these would split or change the line.
+    bool plain = std::wstring(L" &()[]{}^=;!'+,`~%\"").find(name[i]) == std::wstring::npos;
+    if (plain && spell(name.substr(i, units), &spelt)) pattern += spelt;
+    else pattern.append(units, '?');
+    i += units - 1;
+  }
+  return pattern;
 }
 
 std::wstring PieceName(const std::wstring& path, uint64_t number) {

@@ -61,10 +61,18 @@ std::string FileNameOf(const std::string& path);
 // % is doubled: the interpreter expands %...% even inside quotes.
 std::vector<std::string> BatchLines(const std::string& name, uint64_t count);
 std::string BatchText(const std::string& name, uint64_t count);
-// The same for a name in UTF-8, for a name the console's code page lacks:
-// a first line switches the interpreter to UTF-8, in which it then reads
-// the rest of the file.
-std::string Utf8BatchText(const std::string& utf8Name, uint64_t count);
+// The batch file for a name the console's code page cannot spell. The
+// interpreter reads a batch file in that code page (Wine's whatever chcp
+// says), so the lines name no file: the file system finds the first piece by
+// `pattern` (BatchPattern) and the copies use the name it found. Unless
+// exactly one file matches, the batch file stops without copying.
+std::string FoundNameBatchText(const std::string& pattern, uint64_t count);
+// `name` spelt character by character by `spell` (false: the console's code
+// page lacks it), with a ? for each UTF-16 unit of a character it lacks and
+// of one that would break an unquoted pattern (the interpreter's wildcard
+// loop takes no quotes under Wine).
+std::string BatchPattern(const std::wstring& name,
+                         const std::function<bool(const std::wstring& character, std::string* spelt)>& spell);
 
 // Pieces, batch file, name and join output of a UTF-16 path, as the drop
 // hands it over.
