@@ -288,10 +288,6 @@ TEST_F(DropTest, MusicDroppedOnTheLowerPartJoinsThePlaylist) {
   EXPECT_EQ(TempFolder::Read(entry), TempFolder::Read(song)) << entry << " is not the dropped file";
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(DropTest, MusicOfAnyNameJoinsThePlaylistUnderItsRealName) {
   ASSERT_FALSE(MediaFolder().empty()) << "TOVIX_TEST_MEDIA must name the test media (scripts/make-test-media.sh)";
   // Made on the Linux side; code page 932 has ♪ but no é.
@@ -305,12 +301,7 @@ TEST_F(DropTest, MusicOfAnyNameJoinsThePlaylistUnderItsRealName) {
   HWND playlist = GetDlgItem(window, IDC_PLAYLIST);
   ASSERT_NE(playlist, nullptr);
   LRESULT before = SendMessageA(playlist, LVM_GETITEMCOUNT, 0, 0);
-  RECT r;
-  ASSERT_TRUE(GetWindowRect(window, &r));
-  std::string at = std::to_string(r.left + 100) + " " + std::to_string(r.top + 60);
-  peers::Result drop =
-      peers::Run("/", "/usr/bin/python3 " + peers::Quote(DragSource()) + " " + at + " " + peers::Quote(song));
-  ASSERT_EQ(drop.exitCode, 0) << drop.output;
+  DropUnix(60, song);
   auto entries = [&] { return SendMessageA(playlist, LVM_GETITEMCOUNT, 0, 0); };
   std::string box = WaitUnlessBox([&] { return entries() == before + 1; });
   ASSERT_TRUE(box.empty()) << "the program showed: " << box;
