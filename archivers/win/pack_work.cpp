@@ -170,8 +170,8 @@ void PackPath(PackState& state, const std::wstring& path, std::vector<std::wstri
   state.added.insert(NameKey(parts));
   if (state.options.verbose && state.listing.size() < 40000) {
     std::string shown;
-    const std::vector<std::string>& parts = CallerTextIsUtf8() ? entry.partsUtf8 : entry.partsCp932;
-    for (size_t i = 0; i < parts.size(); ++i) shown += (i ? "\\" : "") + parts[i];
+    const std::vector<std::string>& names = CallerTextIsUtf8() ? entry.partsUtf8 : entry.partsCp932;
+    for (size_t i = 0; i < names.size(); ++i) shown += (i ? "\\" : "") + names[i];
     state.listing += "\r\n  " + shown;
   }
 }

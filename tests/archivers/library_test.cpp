@@ -471,6 +471,20 @@ TEST_F(ArchiverLibraries, WideEntriesPackExactNames) {
   });
 }
 
+// The program loads a library for every call: a wide call must leave no
+// thread-local slot behind, or after about a thousand calls none is left.
+TEST_F(ArchiverLibraries, WideCallsLeaveNoThreadSlotBehind) {
+  auto freeSlots = [] {
+    std::vector<DWORD> taken;
+    for (DWORD k; (k = TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(k);
+    for (DWORD k : taken) TlsFree(k);
+    return taken.size();
+  };
+  size_t before = freeSlots();
+  RunWideRows("", std::vector<WideRow>(20, {kUnzip, "-q", 0x8001, u8"コマンドが正しくありません: -q"}));
+  EXPECT_EQ(before, freeSlots());
+}
+
 }  // namespace
 
 namespace {
