@@ -65,16 +65,14 @@ std::wstring Text(const std::string& programText) { return arc::Widen(programTex
 
 std::wstring Summary(const arc::ExtractReport& report, arc::Status status) {
   if (status == arc::kOk) return L"展開しました。";
-  std::string text = std::string("展開できないファイルがありました（") + std::to_string(report.problemCount) + " 件）。";
+  std::wstring text = Text(std::string("展開できないファイルがありました（") + std::to_string(report.problemCount) + " 件）。");
   for (const arc::ExtractProblem& p : report.problems) {
-    text += "\r\n" + std::string(arc::StatusText(p.status));
-    if (!p.name.empty()) {
-      std::wstring wide = arc::Widen(p.name, p.charset == arc::NameCharset::Utf8 ? CP_UTF8 : 932);
-      text += ": " + arc::Narrow(wide, CP_ACP);
-    }
+    text += L"\r\n" + Text(arc::StatusText(p.status));
+    // The stored name as it is, not as the system code page would show it.
+    if (!p.name.empty()) text += L": " + arc::Widen(p.name, p.charset == arc::NameCharset::Utf8 ? CP_UTF8 : 932);
     if (text.size() > 2000) break;
   }
-  return Text(text);
+  return text;
 }
 
 void Pump(Job& job) {

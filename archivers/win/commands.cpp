@@ -52,6 +52,14 @@ Caller TakeCaller(HWND owner, CommandLine& c) {
   return caller;
 }
 
+// The start of a command line that a message quotes, cut between characters.
+std::string CommandHead(const char* line) {
+  if (!line) return std::string();
+  char head[201];
+  CopyToBuffer(head, sizeof head, line);
+  return head;
+}
+
 std::string SwitchList(const CommandLine& c) {
   std::string s;
   for (const std::string& w : c.switches) s += (s.empty() ? "" : " ") + w;
@@ -63,7 +71,7 @@ std::string SwitchList(const CommandLine& c) {
 int RunUnlha(HWND owner, const char* line, char* buffer, DWORD size) {
   CommandLine c;
   Status s = ParseCommandLine(line, true, ReadResponseFile, c);
-  if (s != kOk) return Fail(s, line ? std::string(line).substr(0, 200) : std::string(), buffer, size);
+  if (s != kOk) return Fail(s, CommandHead(line), buffer, size);
   Caller caller = TakeCaller(owner, c);
   if (c.command == "x" || c.command == "e" || c.command == "t") {
     if (!c.switches.empty()) return Fail(kErrorCommand, SwitchList(c), buffer, size);

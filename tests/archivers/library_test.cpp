@@ -424,6 +424,9 @@ printf x | gzip -n > ../Café.txt.gz)");
     EXPECT_TRUE(check && check(U(row.second, folder).c_str(), 0) && !check(U(row.second, folder + "-").c_str(), 0));
     FreeLibrary(library);
   }
+  // A quoted command line is cut before the character that would not fit.
+  const std::string longCommand = "x a @" + std::string(194, 'b') + u8"é";
+  const std::string longText = u8"レスポンスファイルを読めません: x a @" + std::string(194, 'b');
   const char* list = u8"find o -type f | LC_ALL=C sort && rm -r o";
   const char* four = u8"o/Café/Café.txt\no/Café/表.txt\no/Café/한글.txt\no/Café/😀.txt\n";
   RunWideRows(folder, {
@@ -436,6 +439,7 @@ printf x | gzip -n > ../Café.txt.gz)");
       // Errors name the real name; a cut never leaves half a surrogate pair.
       {kUnzip, u8"\"F\\no\\Café.zip\"", 0x8002, u8"書庫を開けません: Café.zip"},
       {kUnzip, u8"\"F\\no\\😀.zip\"", 0x8002, u8"書庫を開けません: ", nullptr, nullptr, 12},
+      {kUnlha, longCommand.c_str(), 0x800B, longText.c_str()},
   });
 }
 
