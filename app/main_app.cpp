@@ -20,11 +20,13 @@ BOOL CMainApp::InitInstance() {
   InitCommonControlsEx(&controls);
 
   // Every relative name resolves in the program's folder. A path the system
-  // would cut would put the profile in some other folder: refuse to start.
+  // would cut, or spell with look-alikes, would put the profile in some
+  // other folder: refuse to start.
   char folder[MAX_PATH] = "";
   if (!ProgramFolder(folder, sizeof folder)) {
     char text[256] = "";
-    LoadStringA(AfxGetInstanceHandle(), IDS_PATH_TOO_LONG, text, sizeof text);
+    UINT why = ProgramPathInCodePage() ? IDS_PATH_TOO_LONG : IDS_PATH_NOT_IN_CODE_PAGE;
+    LoadStringA(AfxGetInstanceHandle(), why, text, sizeof text);
     g_sideEffects.messageBox(nullptr, text, "Tovix", MB_OK | MB_ICONSTOP);
     m_quitCode = 1;
     return FALSE;

@@ -1,8 +1,10 @@
 #include "framework/files.h"
 
 #include <cstring>
+#include <string>
 
 #include "framework/text.h"
+#include "framework/wide_text.h"
 
 void FolderOfPath(const char* path, char* folder, size_t size) {
   if (size == 0) return;
@@ -25,7 +27,18 @@ bool FolderOfModulePath(const char* path, size_t length, size_t bufferSize, char
   return true;
 }
 
+bool ProgramPathInCodePage() {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, &path[0], DWORD(path.size())));
+  std::string narrow;
+  return NarrowExact(path, CP_ACP, &narrow);
+}
+
 bool ProgramFolder(char* folder, size_t size) {
+  if (!ProgramPathInCodePage()) {
+    if (size) folder[0] = '\0';
+    return false;
+  }
   // A larger buffer than any path the program accepts shows a path that a
   // MAX_PATH buffer would have cut.
   char path[4 * MAX_PATH];

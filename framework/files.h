@@ -6,8 +6,13 @@
 
 // The folder of the running program with its final backslash, into a buffer
 // of `size` bytes. False (and an empty text) when the program's path does not
-// fit the platform's 259 bytes: the system would have cut it silently.
+// fit the platform's 259 bytes (the system would have cut it silently) or
+// holds a character the system code page lacks.
 bool ProgramFolder(char* folder, size_t size);
+// Whether the program's path reads the same in the system code page: the
+// profile and every name built from the folder are 8-bit, and a look-alike
+// would name another folder.
+bool ProgramPathInCodePage();
 // The same from the path the system reported: `length` bytes of `path`, told
 // into a buffer of `bufferSize` bytes (a path that filled it may be cut).
 bool FolderOfModulePath(const char* path, size_t length, size_t bufferSize, char* folder, size_t size);
