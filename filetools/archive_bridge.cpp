@@ -64,14 +64,6 @@ int RunWideWork(WideWorkEntry work, const std::wstring& command, std::wstring* t
   return result;
 }
 
-// A file or folder of that name exists. A name the code page holds goes the
-// way it always went (a device name is no file); any other is no device name.
-bool WideFileExists(const std::wstring& path) {
-  std::string narrow;
-  if (NarrowExact(path, CP_ACP, &narrow)) return FileExists(narrow.c_str());
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 void ReportFailure(HWND owner, const std::wstring& text, int result) {
   std::wstring shown = text.empty() ? Widen(archive::ErrorText(std::string(), result), CP_ACP) : text;
   ShowMessage(owner, shown, "解凍エラー", MB_OK | MB_ICONINFORMATION);
@@ -90,7 +82,10 @@ int CallWideWorkEntry(HMODULE library, const char* entry, const std::wstring& co
 }
 
 std::wstring ExtractFolderName(const std::wstring& archivePath) {
-  return archive::ExtractFolderFor(archivePath, WideFileExists);
+  return archive::ExtractFolderFor(archivePath, [](const std::wstring& candidate) {
+    // A plain file blocks the name as much as a folder does.
+    return FileExists(candidate);
+  });
 }
 
 int CallWorkEntry(HMODULE library, const char* entry, const std::string& command, std::string* text) {

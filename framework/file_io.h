@@ -17,3 +17,8 @@ ReadResult ReadWholeFile(const char* path, std::string* bytes, uint64_t maxBytes
 // file is left exactly as it was and the temporary file removed. A read-only
 // target (or a folder, or a device) is left alone and gives false.
 bool ReplaceFileSafely(const char* path, const std::string& bytes);
+
+// The same for a wide path: one the system code page spells goes through the
+// 8-bit form; any other through the wide calls.
+ReadResult ReadWholeFile(const std::wstring& path, std::string* bytes, uint64_t maxBytes);
+bool ReplaceFileSafely(const std::wstring& path, const std::string& bytes);

@@ -69,3 +69,23 @@ bool IsDevicePath(const char* path) {
 bool FileExists(const char* path) {
   return !IsDevicePath(path) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
+
+bool SystemPath(const std::wstring& path, std::string* narrow) {
+  return path.find(L'\0') == std::wstring::npos && NarrowExact(path, CP_ACP, narrow);
+}
+
+bool IsDevicePath(const std::wstring& path) {
+  // Every other character stands as one no device name has.
+  std::string shape;
+  for (wchar_t c : path) {
+    if (c == 0) break;
+    shape += c < 0x80 ? char(c) : c == 0xB9 ? '1' : c == 0xB2 ? '2' : c == 0xB3 ? '3' : '_';
+  }
+  return IsDevicePath(shape.c_str());
+}
+
+bool FileExists(const std::wstring& path) {
+  std::string narrow;
+  if (SystemPath(path, &narrow)) return FileExists(narrow.c_str());
+  return !IsDevicePath(path) && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 
 // The folder of the running program with its final backslash, into a buffer
 // of `size` bytes. False (and an empty text) when the program's path does not
@@ -29,3 +30,13 @@ bool IsDevicePath(const char* path);
 
 // A file or folder of that name exists; a device is neither.
 bool FileExists(const char* path);
+
+// The same for a wide path, which may name a file the system code page
+// cannot spell ("Café.m3u8"): device names are ASCII, and COM and LPT also
+// take the digits ¹ ² ³.
+bool IsDevicePath(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+
+// The path in the system code page, when it spells it exactly: such a path
+// goes through the 8-bit calls, which the 95 family also has.
+bool SystemPath(const std::wstring& path, std::string* narrow);

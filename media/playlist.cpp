@@ -15,7 +15,6 @@
 #include "framework/text.h"
 #include "framework/wide_text.h"
 #include "resources/resource.h"
-#include "media/list_io.h"
 #include "media/media_player.h"
 #include "media/playlist_file.h"
 
