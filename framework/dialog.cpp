@@ -25,6 +25,11 @@ HWND CDialog::CreateFromTemplate(HWND parent) {
   // hold any name a file may have (8-bit messages to them still convert
   // through the code page). The procedure stays 8-bit: SubclassWindow
   // replaces it with the framework's own.
+  // The 95 family has no wide dialogs: there they stay 8-bit, as its files do.
+  const bool family95 = (GetVersion() & 0x80000000) != 0;
+  if (family95)
+    return CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), parent, StaticDlgProc,
+                              reinterpret_cast<LPARAM>(this));
   return CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), parent,
                             StaticDlgProc, reinterpret_cast<LPARAM>(this));
 }
