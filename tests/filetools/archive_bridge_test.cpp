@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include "filetools/archive_commands.h"
-#include "framework/wide_text.h"
 #include "tests/archivers/peers.h"
 #include "tests/filetools/recording_archiver/archive_test_support.h"
 
@@ -301,10 +300,8 @@ TEST(ArchiveBridge, AFailedExtractionIsReportedWithTheLibrarysText) {
 TEST(ArchiveBridge, WideEntriesGetTheRealNameClassicOnesNone) {
   using archive_test::Utf8;
   TempFolder folder;
-  const std::wstring archive = Widen(folder.File(""), CP_ACP) + L"\\Caf\u00e9 \U0001F600.zip";
-  HANDLE h = CreateFileW(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, h);
-  CloseHandle(h);
+  const std::wstring archive = folder.File(L"Caf\u00e9 \U0001F600.zip");
+  ASSERT_TRUE(TempFolder::Write(archive, ""));
   const std::wstring target = archive.substr(0, archive.size() - 4);
   CreateDirectoryW(target.c_str(), nullptr);  // taken: (1) is next
   {

@@ -297,8 +297,8 @@ TEST_F(LauncherTest, PathsUpToTheLongestPathRegisterShowAndOpenWhole) {
 }
 
 TEST_F(LauncherTest, NamesCodePage932CannotHoldAreRefusedWithTheRealName) {
-  std::wstring name = Widen(folder.File(""), CP_ACP) + L"\\Caf\u00e9 \U0001F600.txt";
-  CloseHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const std::wstring name = folder.File(L"Caf\u00e9 \U0001F600.txt");
+  ASSERT_TRUE(TempFolder::Write(name, ""));
   OpenLauncher("LunCloseEnable=0\r\n");
   DropAt(24, 10, ShellDrop(std::vector<std::wstring>{name}));
   EXPECT_EQ(Entry(1), "<none>");

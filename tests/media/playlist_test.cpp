@@ -30,26 +30,6 @@ namespace {
 
 using Ints = std::vector<int>;
 
-// Files named outside the system code page in a folder, made and removed with
-// the wide calls (the scratch folder's clean-up uses the 8-bit ones).
-struct WideFiles {
-  std::wstring folder;
-  std::vector<std::wstring> made;
-  explicit WideFiles(const std::string& in) : folder(Widen(in, CP_ACP) + L"\\") {}
-  ~WideFiles() {
-    for (const std::wstring& path : made) DeleteFileW(path.c_str());
-  }
-  // A copy of `from`, or an empty file.
-  std::wstring Make(const std::wstring& name, const std::string& from = "") {
-    made.push_back(folder + name);
-    if (from.empty())
-      CloseHandle(CreateFileW(made.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    else
-      CopyFileW(Widen(from, CP_ACP).c_str(), made.back().c_str(), FALSE);
-    return made.back();
-  }
-};
-
 std::string Utf8Lines(const std::vector<std::wstring>& paths) {
   std::string lines;
   for (const std::wstring& path : paths) lines += Narrow(path, CP_UTF8) + "\r\n";
@@ -139,6 +119,15 @@ class PlaylistTest : public testing::Test {
       TempFolder::Write(folder.File(name), "");
       AddTrack(list, folder.File(name).c_str());
     }
+  }
+  // The same for names outside the code page; their paths.
+  std::vector<std::wstring> FillWide(const std::vector<std::wstring>& names) {
+    std::vector<std::wstring> paths;
+    for (const std::wstring& name : names) {
+      TempFolder::Write(paths.emplace_back(folder.File(name)), "");
+      AddTrack(list, paths.back());
+    }
+    return paths;
   }
   std::string Path(int index, int column = 1) { return Narrow(PlaylistItemText(list, index, column), CP_ACP); }
   int Count() { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
@@ -591,10 +580,8 @@ TEST_F(BackupListTest, UnicodeBackupIsReadAndOneNotReadIsNeverEmptied) {
 }
 
 TEST_F(BackupListTest, NamesOutsideTheCodePageSurviveARestart) {
-  WideFiles files(folder.File(""));
-  std::vector<std::wstring> paths;
-  for (const wchar_t* name : {L"\u8868.mp3", L"Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav", L"a \u266a.wav"})
-    AddTrack(list, paths.emplace_back(files.Make(name)));
+  const std::vector<std::wstring> paths =
+      FillWide({L"\u8868.mp3", L"Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav", L"a \u266a.wav"});
   SaveBackupList(list);
   // "backup.m3u" as older copies write it, with the names it holds; the UTF-8 list holds all.
   const std::string held = folder.File("表.mp3") + "\r\n" + folder.File("a ♪.wav") + "\r\n";
@@ -613,8 +600,8 @@ TEST_F(BackupListTest, NamesOutsideTheCodePageSurviveARestart) {
 }
 
 TEST_F(BackupListTest, TheUtf8ListIsReadUnlessItIsOlder) {
-  WideFiles files(folder.File(""));
-  const std::wstring cafe = files.Make(L"Caf\u00e9.mp3"), plain = Widen(folder.File("a.mp3"), CP_ACP);
+  const std::wstring cafe = folder.File(L"Caf\u00e9.mp3"), plain = folder.File(L"a.mp3");
+  TempFolder::Write(cafe, "");
   Fill({"a.mp3"});
   TempFolder::Write(folder.File("backup.m3u"), folder.File("a.mp3") + "\r\n");
   TempFolder::Write(folder.File("backup.m3u8"), Utf8Lines({cafe}));
@@ -764,20 +751,19 @@ TEST_F(ListCommandTest, ListsOfAnyNameHoldAnyName) {
     wideMessage = text;
     return IDOK;
   };
-  WideFiles files(folder.File(""));
-  AddTrack(list, files.Make(L"\ud55c\uae00.mp3"));
-  DialogAnswer::wideFile = files.Make(L"Caf\u00e9.m3u8");
+  FillWide({L"\ud55c\uae00.mp3"});
+  DialogAnswer::wideFile = folder.File(L"Caf\u00e9.m3u8");
   Command(IDC_WRITE_LIST);
   Command(IDC_DELETE_ALL);
   Command(IDC_LOAD_LIST);
   ASSERT_EQ(Count(), 2);
   EXPECT_EQ(PlaylistItemText(list, 1, 0), L"\ud55c\uae00.mp3");
   // A list that cannot be written is named as it is.
-  DialogAnswer::wideFile = files.folder + L"Caf\u00e9\\out.m3u";
+  DialogAnswer::wideFile = folder.File(L"Caf\u00e9\\out.m3u");
   Command(IDC_WRITE_LIST);
   DialogAnswer::wideFile.clear();
   EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(wideMessage, files.folder + L"Caf\u00e9\\out.m3u\nに書き込めません");
+  EXPECT_EQ(wideMessage, folder.File(L"Caf\u00e9\\out.m3u\nに書き込めません"));
 }
 
 TEST_F(ListCommandTest, WriteListToALongPathOrSaysWhyNot) {
@@ -819,8 +805,9 @@ TEST_F(ListCommandTest, ListTooLargeToBeOneIsRefused) {
 // through the real media stack.
 TEST_F(PlaylistTest, TrackOfAnyNameShowsItsNameAndPlays) {
   ASSERT_FALSE(MediaFolder().empty()) << "TOVIX_TEST_MEDIA is not set: run scripts/make-test-media.sh and export it";
-  WideFiles files(folder.File(""));
-  AddTrack(list, files.Make(L"Beyonc\u00e9 \u266a.wav", MediaFolder() + "\\one.wav"));
+  const std::wstring track = folder.File(L"Beyonc\u00e9 \u266a.wav");
+  ASSERT_TRUE(CopyFileW(Widen(MediaFolder() + "\\one.wav", CP_ACP).c_str(), track.c_str(), FALSE));
+  AddTrack(list, track);
   EXPECT_EQ(PlaylistItemText(list, 0, 0), L"Beyonc\u00e9 \u266a.wav");
   CoInitialize(nullptr);
   {
