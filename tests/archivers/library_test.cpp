@@ -448,13 +448,8 @@ printf x | gzip -n > ../Café.txt.gz)");
 // response file; LZH takes only what code page 932 holds.
 TEST_F(ArchiverLibraries, WideEntriesPackExactNames) {
   std::string folder = peers::FreshFolder("wide-pack");
-  const char* names[] = {u8"F\\한", u8"F\\한\\Café.txt", u8"F\\한\\😀.txt", u8"F\\한\\表.txt"};
-  ASSERT_TRUE(CreateDirectoryW(U(names[0], folder).c_str(), nullptr));
-  for (const char* name : {names[1], names[2], names[3]}) {
-    HANDLE h = CreateFileW(U(name, folder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    CloseHandle(h);
-  }
+  peers::Result made = peers::Run(peers::UnixPath(folder), u8"mkdir 한 && touch 한/Café.txt 한/😀.txt 한/表.txt");
+  ASSERT_EQ(0, made.exitCode) << made.output;
   peers::WriteFile(folder + "\\list.txt", u8"\xEF\xBB\xBF" u8"Café.txt\r\n\"😀.txt\"\r\n");
   RunWideRows(folder, {
       {kZip, u8"-r -v \"F\\한\\Café.zip\" \"F\\한\\\" @F\\list.txt", 0,
