@@ -15,6 +15,7 @@
 
 #include "core/side_effects.h"
 #include "framework/scoped_override.h"
+#include "framework/wide_text.h"
 #include "tests/archivers/peers.h"
 #include "tests/test_files.h"
 
@@ -123,12 +124,7 @@ inline std::vector<std::string> LoadedArchivers() {
 }
 
 // UTF-8 of a wide text, as the wide recording library logs it.
-inline std::string Utf8(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
+inline std::string Utf8(const std::wstring& text) { return Narrow(text, CP_UTF8); }
 
 struct MessageBoxCall {
   HWND owner;
