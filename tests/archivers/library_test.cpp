@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/wide_text.h"
 #include "tests/archivers/peers.h"
 #include "tests/support/data.h"
 
@@ -369,10 +370,7 @@ TEST_F(ArchiverLibraries, DamagedArchivesGiveErrorCodes) {
 
 // UTF-8 (u8 literals) to UTF-16, "F\" standing for `folder` + '\'.
 std::wstring U(const std::string& utf8, const std::string& folder) {
-  std::wstring w(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], static_cast<int>(w.size()));
-  w.pop_back();
-  std::wstring f(folder.begin(), folder.end());
+  std::wstring w = Widen(utf8, CP_UTF8), f = Widen(folder, CP_ACP);
   for (size_t at = 0; (at = w.find(L"F\\", at)) != std::wstring::npos; at += f.size()) w.replace(at, 1, f);
   return w;
 }
