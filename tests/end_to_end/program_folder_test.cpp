@@ -70,7 +70,6 @@ TEST(ProgramFolder, InAFolderTheCodePageCannotSpellItRefusesToStart) {
   HWND box = nullptr;
   std::string text;
   end_to_end::WaitUntil([&] { return !(text = end_to_end::OpenBoxOf(process.dwProcessId, &box)).empty(); });
-  EXPECT_EQ(text.find("[Tovix] "), 0u) << text;
   EXPECT_NE(text.find("シフトJISで表せない文字"), std::string::npos) << text;
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(WaitForExit(process), 1u);

@@ -304,26 +304,24 @@ TEST(ArchiveBridge, WideEntriesGetTheRealNameClassicOnesNone) {
   ASSERT_TRUE(TempFolder::Write(archive, ""));
   const std::wstring target = archive.substr(0, archive.size() - 4);
   CreateDirectoryW(target.c_str(), nullptr);  // taken: (1) is next
-  {
-    CRecordingLibraries libraries({"unlha32.dll"});
-    libraries.Set("TOVIX_RECORDING_ACCEPT", "unlha32.dll;unzip32.dll");
-    EXPECT_EQ(kExtractNameRefused, ExtractArchive(nullptr, archive));
-    EXPECT_TRUE(libraries.Log().empty());
-    libraries.Add({"unzip32.dll"}, true);
-    libraries.Set("TOVIX_RECORDING_FAIL", "\"");
-    libraries.Set("TOVIX_RECORDING_FAIL_CODE", "0x8005");
-    SetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", L"\u00e9\U0001F600 \uD55C");
-    CMessageBoxRecorder boxes;
-    EXPECT_EQ(1, ExtractArchive(nullptr, archive));
-    EXPECT_EQ((std::vector<std::string>{
-                  "unzip32.dll UnZipCheckArchiveW mode=0 loaded=unzip32.dll " + Utf8(archive),
-                  "unzip32.dll UnZipW owner=0 size=32767 zeroed=1 loaded=unzip32.dll \"" + Utf8(archive) + "\" \"" +
-                      Utf8(target) + "(1)\\\""}),
-              libraries.Log());
-    ASSERT_EQ(1u, boxes.Calls().size());
-    EXPECT_EQ(L"\u00e9\U0001F600 \uD55C", boxes.Calls()[0].wideText);
-    EXPECT_EQ("解凍エラー", boxes.Calls()[0].caption);
-  }
+  CRecordingLibraries libraries({"unlha32.dll"});
+  libraries.Set("TOVIX_RECORDING_ACCEPT", "unlha32.dll;unzip32.dll");
+  EXPECT_EQ(kExtractNameRefused, ExtractArchive(nullptr, archive));
+  EXPECT_TRUE(libraries.Log().empty());
+  libraries.Add({"unzip32.dll"}, true);
+  libraries.Set("TOVIX_RECORDING_FAIL", "\"");
+  libraries.Set("TOVIX_RECORDING_FAIL_CODE", "0x8005");
+  SetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", L"\u00e9\U0001F600 \uD55C");
+  CMessageBoxRecorder boxes;
+  EXPECT_EQ(1, ExtractArchive(nullptr, archive));
+  EXPECT_EQ((std::vector<std::string>{
+                "unzip32.dll UnZipCheckArchiveW mode=0 loaded=unzip32.dll " + Utf8(archive),
+                "unzip32.dll UnZipW owner=0 size=32767 zeroed=1 loaded=unzip32.dll \"" + Utf8(archive) + "\" \"" +
+                    Utf8(target) + "(1)\\\""}),
+            libraries.Log());
+  ASSERT_EQ(1u, boxes.Calls().size());
+  EXPECT_EQ(L"\u00e9\U0001F600 \uD55C", boxes.Calls()[0].wideText);
+  EXPECT_EQ("解凍エラー", boxes.Calls()[0].caption);
 }
 
 TEST(ArchiveBridge, VersionsOfTheEightRows) {
