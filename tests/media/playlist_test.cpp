@@ -120,15 +120,6 @@ class PlaylistTest : public testing::Test {
       AddTrack(list, folder.File(name).c_str());
     }
   }
-  // The same for names outside the code page; their paths.
-  std::vector<std::wstring> FillWide(const std::vector<std::wstring>& names) {
-    std::vector<std::wstring> paths;
-    for (const std::wstring& name : names) {
-      TempFolder::Write(paths.emplace_back(folder.File(name)), "");
-      AddTrack(list, paths.back());
-    }
-    return paths;
-  }
   std::string Path(int index, int column = 1) { return Narrow(PlaylistItemText(list, index, column), CP_ACP); }
   int Count() { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
   Ints Marks() {
@@ -580,8 +571,12 @@ TEST_F(BackupListTest, UnicodeBackupIsReadAndOneNotReadIsNeverEmptied) {
 }
 
 TEST_F(BackupListTest, NamesOutsideTheCodePageSurviveARestart) {
-  const std::vector<std::wstring> paths =
-      FillWide({L"\u8868.mp3", L"Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav", L"a \u266a.wav"});
+  std::vector<std::wstring> paths;
+  for (const wchar_t* name :
+       {L"\u8868.mp3", L"Caf\u00e9.mp3", L"\ud55c\uae00.mp3", L"\U0001F3B5.wav", L"a \u266a.wav"}) {
+    TempFolder::Write(paths.emplace_back(folder.File(name)), "");
+    AddTrack(list, paths.back());
+  }
   SaveBackupList(list);
   // "backup.m3u" as older copies write it, with the names it holds; the UTF-8 list holds all.
   const std::string held = folder.File("表.mp3") + "\r\n" + folder.File("a ♪.wav") + "\r\n";
@@ -746,7 +741,8 @@ TEST_F(ListCommandTest, ListsOfAnyNameHoldAnyName) {
     wideMessage = text;
     return IDOK;
   };
-  FillWide({L"\ud55c\uae00.mp3"});
+  TempFolder::Write(folder.File(L"\ud55c\uae00.mp3"), "");
+  AddTrack(list, folder.File(L"\ud55c\uae00.mp3"));
   DialogAnswer::file = folder.File(L"Caf\u00e9.m3u8");
   Command(IDC_WRITE_LIST);
   Command(IDC_DELETE_ALL);
