@@ -144,9 +144,7 @@ class CMessageBoxRecorder {
       return IDOK;
     };
     g_sideEffects.messageBoxW = [](HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
-      char narrowCaption[256] = "";
-      WideCharToMultiByte(CP_ACP, 0, caption ? caption : L"", -1, narrowCaption, sizeof narrowCaption, nullptr, nullptr);
-      s_calls.push_back({owner, "(wide)", narrowCaption, type, text ? text : L""});
+      s_calls.push_back({owner, "(wide)", Narrow(caption ? caption : L"", CP_ACP), type, text ? text : L""});
       return IDOK;
     };
   }
