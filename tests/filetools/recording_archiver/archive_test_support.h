@@ -68,8 +68,7 @@ const char* const kAllNames[] = {"unlha32.dll", "unzip32.dll", "ZIP32J.DLL", "un
 class CRecordingLibraries {
  public:
   explicit CRecordingLibraries(std::initializer_list<const char*> names = {}) : m_folder(), m_dlls(m_folder.File("")) {
-    std::string built = TestFolder() + "\\filetools\\recording_archiver\\recording_archiver.dll";
-    for (const char* name : names) m_copied &= CopyFileA(built.c_str(), m_folder.File(name).c_str(), FALSE) != 0;
+    Add(names, false);
     Set("TOVIX_RECORDING_LOG", LogPath());
   }
   ~CRecordingLibraries() {
