@@ -15,19 +15,25 @@ class TempFolder {
       if (CreateDirectoryA(path_.c_str(), nullptr)) break;
     }
   }
-  ~TempFolder() { RemoveTree(path_); }
+  ~TempFolder() { RemoveTree(Wide(path_)); }
   // Full path of a file inside, without a trailing backslash for "".
   std::string File(const std::string& name) const { return name.empty() ? path_ : path_ + "\\" + name; }
+  // The same in UTF-16, for names code page 932 may lack.
+  std::wstring File(const std::wstring& name) const { return Wide(path_) + (name.empty() ? L"" : L"\\" + name); }
 
-  static void Write(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  static bool Write(const std::string& path, const std::string& bytes) { return Write(Wide(path), bytes); }
+  static bool Write(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
-    WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(h);
+    bool ok = h != INVALID_HANDLE_VALUE && WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return ok && written == bytes.size();
   }
-  static std::string Read(const std::string& path) {
+  // The bytes, or "" when the file cannot be opened.
+  static std::string Read(const std::string& path) { return Read(Wide(path)); }
+  static std::string Read(const std::wstring& path) {
     std::string bytes;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return bytes;
     char buf[4096];
     DWORD n = 0;
@@ -37,24 +43,30 @@ class TempFolder {
   }
 
  private:
-  static void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  static std::wstring Wide(const std::string& path) {
+    std::wstring wide(size_t(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], int(wide.size()));
+    wide.pop_back();
+    return wide;
+  }
+  // Wide calls, so that files named outside the code page go too.
+  static void RemoveTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
       do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string full = dir + "\\" + name;
+        std::wstring name = fd.cFileName, full = dir + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
           RemoveTree(full);
         } else {
-          SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-          DeleteFileA(full.c_str());
+          SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+          DeleteFileW(full.c_str());
         }
-      } while (FindNextFileA(h, &fd));
+      } while (FindNextFileW(h, &fd));
       FindClose(h);
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(dir.c_str());
   }
   std::string path_;
 };

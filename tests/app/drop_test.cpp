@@ -11,30 +11,6 @@
 
 namespace {
 
-// A drop handle laid out as the shell lays it out: DROPFILES, then the
-// names, each ended by a zero, and one more zero; wide (from paths in
-// `codePage`) or ANSI.
-HDROP ShellDrop(const std::vector<std::string>& paths, bool wide, UINT codePage = CP_ACP) {
-  std::string names;
-  std::wstring wideNames;
-  for (const std::string& p : paths) {
-    names += p + '\0';
-    int n = MultiByteToWideChar(codePage, 0, p.c_str(), -1, nullptr, 0);
-    std::wstring w(n, L'\0');
-    MultiByteToWideChar(codePage, 0, p.c_str(), -1, &w[0], n);
-    wideNames += w;  // holds its own terminating zero
-  }
-  size_t bytes = wide ? (wideNames.size() + 1) * sizeof(wchar_t) : names.size() + 1;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + bytes);
-  DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(memory));
-  header->pFiles = sizeof(DROPFILES);
-  header->fWide = wide;
-  if (wide) memcpy(header + 1, wideNames.c_str(), wideNames.size() * sizeof(wchar_t));
-  else memcpy(header + 1, names.data(), names.size());
-  GlobalUnlock(memory);
-  return static_cast<HDROP>(memory);
-}
-
 class DropTest : public MainWindowTest {
  protected:
   std::vector<std::pair<std::string, std::string>> boxes;
@@ -52,13 +28,14 @@ class DropTest : public MainWindowTest {
   }
 
   // Drops the files `dy` pixels below the window's outer top.
-  void DropAt(int dy, const std::vector<std::string>& paths, bool wide = false, UINT codePage = CP_ACP) {
+  void DropAt(int dy, const std::vector<std::string>& paths, bool wide = false) { DropAt(dy, ShellDrop(paths, wide)); }
+  void DropAt(int dy, HDROP drop) {
     RECT r;
     GetWindowRect(dialog->m_hWnd, &r);
     SetCursorPos(r.left + 100, r.top + dy);
     POINT at;
     ASSERT_TRUE(PumpUntil([&] { return GetCursorPos(&at) && at.y == r.top + dy; }));
-    SendMessageA(dialog->m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(ShellDrop(paths, wide, codePage)), 0);
+    SendMessageA(dialog->m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   }
   int PlaylistCount() { return int(SendMessageA(dialog->Playlist(), LVM_GETITEMCOUNT, 0, 0)); }
   std::string File(const std::string& name, const std::string& bytes = "x") {
@@ -138,12 +115,11 @@ TEST_F(DropTest, JoinAndVideoTakeTheFirstFileOnly) {
   EXPECT_EQ(Widen(media + "\\video320.avi", CP_ACP), DropPath);
   dialog->Video().Close();
   // Under a name the code page lacks, it plays as well.
-  const std::wstring clip = Widen(folder.File(""), CP_ACP) + L"\\Caf\u00e9 \U0001F600.avi";
+  const std::wstring clip = folder.File(L"Caf\u00e9 \U0001F600.avi");
   ASSERT_TRUE(CopyFileW(Widen(media + "\\video320.avi", CP_ACP).c_str(), clip.c_str(), FALSE));
-  DropAt(10, {Narrow(clip, CP_UTF8)}, true, CP_UTF8);
+  DropAt(10, ShellDrop(std::vector<std::wstring>{clip}));
   EXPECT_TRUE(dialog->Video().HasVideo());
   dialog->Video().Close();
-  DeleteFileW(clip.c_str());
 }
 
 TEST_F(DropTest, CompressWritesTheResponseFileForTheDialog) {

@@ -1,6 +1,9 @@
 // A real main window on the test display, opened from template 102 with a
 // prepared profile and recorders at the subsystem entry points.
 #pragma once
+#include <windows.h>
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -14,6 +17,7 @@
 #include "app/main_parts.h"
 #include "framework/app.h"
 #include "framework/scoped_override.h"
+#include "framework/wide_text.h"
 #include "mail/mail_check.h"
 #include "media/playlist.h"
 #include "status/status_panel.h"
@@ -21,6 +25,30 @@
 #include "tests/app/parts_recorder.h"
 #include "tests/support/pump.h"
 #include "tests/test_files.h"
+
+// A drop handle laid out as the shell lays it out: DROPFILES, then the
+// names, each ended by a zero, and one more zero; in UTF-16 or, when not
+// `wide`, in the code page.
+inline HDROP ShellDrop(const std::vector<std::wstring>& paths, bool wide = true) {
+  std::wstring names;
+  for (const std::wstring& p : paths) names += p + L'\0';
+  const std::string narrow = Narrow(names, CP_ACP);
+  size_t bytes = wide ? names.size() * sizeof(wchar_t) : narrow.size();
+  // Zeroed memory gives the final zero.
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + bytes + sizeof(wchar_t));
+  DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = wide;
+  memcpy(header + 1, wide ? static_cast<const void*>(names.data()) : narrow.data(), bytes);
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+// The same for paths in the code page.
+inline HDROP ShellDrop(const std::vector<std::string>& paths, bool wide) {
+  std::vector<std::wstring> widePaths;
+  for (const std::string& p : paths) widePaths.push_back(Widen(p, CP_ACP));
+  return ShellDrop(widePaths, wide);
+}
 
 // The list commands' file dialogs answer Cancel: a real one would wait for a person.
 inline BOOL WINAPI CancelListDialog(OPENFILENAMEW*) { return FALSE; }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/wide_text.h"
 #include "tests/archivers/peers.h"
 #include "tests/support/data.h"
 
@@ -369,10 +370,7 @@ TEST_F(ArchiverLibraries, DamagedArchivesGiveErrorCodes) {
 
 // UTF-8 (u8 literals) to UTF-16, "F\" standing for `folder` + '\'.
 std::wstring U(const std::string& utf8, const std::string& folder) {
-  std::wstring w(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], static_cast<int>(w.size()));
-  w.pop_back();
-  std::wstring f(folder.begin(), folder.end());
+  std::wstring w = Widen(utf8, CP_UTF8), f = Widen(folder, CP_ACP);
   for (size_t at = 0; (at = w.find(L"F\\", at)) != std::wstring::npos; at += f.size()) w.replace(at, 1, f);
   return w;
 }
@@ -448,13 +446,8 @@ printf x | gzip -n > ../Café.txt.gz)");
 // response file; LZH takes only what code page 932 holds.
 TEST_F(ArchiverLibraries, WideEntriesPackExactNames) {
   std::string folder = peers::FreshFolder("wide-pack");
-  const char* names[] = {u8"F\\한", u8"F\\한\\Café.txt", u8"F\\한\\😀.txt", u8"F\\한\\表.txt"};
-  ASSERT_TRUE(CreateDirectoryW(U(names[0], folder).c_str(), nullptr));
-  for (const char* name : {names[1], names[2], names[3]}) {
-    HANDLE h = CreateFileW(U(name, folder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    CloseHandle(h);
-  }
+  peers::Result made = peers::Run(peers::UnixPath(folder), u8"mkdir 한 && touch 한/Café.txt 한/😀.txt 한/表.txt");
+  ASSERT_EQ(0, made.exitCode) << made.output;
   peers::WriteFile(folder + "\\list.txt", u8"\xEF\xBB\xBF" u8"Café.txt\r\n\"😀.txt\"\r\n");
   RunWideRows(folder, {
       {kZip, u8"-r -v \"F\\한\\Café.zip\" \"F\\한\\\" @F\\list.txt", 0,

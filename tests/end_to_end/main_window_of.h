@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "resources/resource.h"
 #include "tests/support/hang_guard.h"
 
@@ -52,6 +54,45 @@ inline HWND WaitForMainWindow(DWORD pid) {
   HWND window = nullptr;
   WaitUntil([&] { return (window = MainWindowOf(pid)) != nullptr; });
   return window;
+}
+
+struct Box {
+  DWORD pid;
+  std::string text;
+  HWND window;
+};
+
+inline BOOL CALLBACK AddChildText(HWND child, LPARAM param) {
+  char text[512] = "";
+  if (GetWindowTextA(child, text, sizeof text) > 0) *reinterpret_cast<std::string*>(param) += std::string(" ") + text;
+  return TRUE;
+}
+
+inline BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
+  auto* box = reinterpret_cast<Box*>(param);
+  DWORD owner = 0;
+  char cls[32] = "";
+  GetWindowThreadProcessId(hwnd, &owner);
+  GetClassNameA(hwnd, cls, sizeof cls);
+  // A visible dialog of the program that is not its main window.
+  if (owner != box->pid || !IsWindowVisible(hwnd) || std::string(cls) != "#32770" ||
+      GetDlgItem(hwnd, IDC_DROP_ACTION))
+    return TRUE;
+  char caption[256] = "";
+  GetWindowTextA(hwnd, caption, sizeof caption);
+  box->text = std::string("[") + caption + "]";
+  box->window = hwnd;
+  EnumChildWindows(hwnd, AddChildText, LPARAM(&box->text));
+  return FALSE;
+}
+
+// The caption and texts of a message box the program shows, or ""; the box
+// itself into *window when asked.
+inline std::string OpenBoxOf(DWORD pid, HWND* window = nullptr) {
+  Box box = {pid, std::string(), nullptr};
+  EnumWindows(FindBox, LPARAM(&box));
+  if (window) *window = box.window;
+  return box.text;
 }
 
 }  // namespace end_to_end

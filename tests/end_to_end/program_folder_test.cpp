@@ -55,23 +55,11 @@ TEST(ProgramFolder, RenamedWithAJapaneseNameKeepsItsProfileBesideItself) {
   FindClose(h);
 }
 
-// A message box of the process, by its caption; null when none shows.
-HWND BoxOf(DWORD pid, const char* caption) {
-  HWND box = nullptr;
-  while ((box = FindWindowExA(nullptr, box, "#32770", caption)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(box, &owner);
-    if (owner == pid) return box;
-  }
-  return nullptr;
-}
-
 // The profile is written in code page 932: in a folder whose path it cannot
 // spell, the program says so and stops instead of running on without one.
 TEST(ProgramFolder, InAFolderTheCodePageCannotSpellItRefusesToStart) {
   TempFolder folder;
-  const std::wstring inner = Widen(folder.File(""), CP_ACP) + L"\\Zo\u00eb";
-  const std::wstring exe = inner + L"\\tovix.exe";
+  const std::wstring inner = folder.File(L"Zo\u00eb"), exe = inner + L"\\tovix.exe";
   ASSERT_TRUE(CreateDirectoryW(inner.c_str(), nullptr));
   ASSERT_TRUE(CopyFileW(Widen(ProgramUnderTest(), CP_ACP).c_str(), exe.c_str(), FALSE));
   STARTUPINFOW si = {};
@@ -80,21 +68,12 @@ TEST(ProgramFolder, InAFolderTheCodePageCannotSpellItRefusesToStart) {
   std::wstring command = L"\"" + exe + L"\"";
   ASSERT_TRUE(CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process));
   HWND box = nullptr;
-  end_to_end::WaitUntil([&] { return (box = BoxOf(process.dwProcessId, "Tovix")) != nullptr; });
-  ASSERT_NE(box, nullptr) << "no message";
   std::string text;
-  EnumChildWindows(box, [](HWND child, LPARAM all) {
-    char part[512] = "";
-    GetWindowTextA(child, part, sizeof part);
-    *reinterpret_cast<std::string*>(all) += part;
-    return TRUE;
-  }, LPARAM(&text));
+  end_to_end::WaitUntil([&] { return !(text = end_to_end::OpenBoxOf(process.dwProcessId, &box)).empty(); });
   EXPECT_NE(text.find("シフトJISで表せない文字"), std::string::npos) << text;
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(WaitForExit(process), 1u);
   EXPECT_EQ(GetFileAttributesW((inner + L"\\tovix.ini").c_str()), INVALID_FILE_ATTRIBUTES);
-  DeleteFileW(exe.c_str());
-  RemoveDirectoryW(inner.c_str());
 }
 
 }  // namespace

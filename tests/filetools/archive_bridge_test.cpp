@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include "filetools/archive_commands.h"
-#include "framework/wide_text.h"
 #include "tests/archivers/peers.h"
 #include "tests/filetools/recording_archiver/archive_test_support.h"
 
@@ -301,32 +300,28 @@ TEST(ArchiveBridge, AFailedExtractionIsReportedWithTheLibrarysText) {
 TEST(ArchiveBridge, WideEntriesGetTheRealNameClassicOnesNone) {
   using archive_test::Utf8;
   TempFolder folder;
-  const std::wstring archive = Widen(folder.File(""), CP_ACP) + L"\\Caf\u00e9 \U0001F600.zip";
-  HANDLE h = CreateFileW(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, h);
-  CloseHandle(h);
+  const std::wstring archive = folder.File(L"Caf\u00e9 \U0001F600.zip");
+  ASSERT_TRUE(TempFolder::Write(archive, ""));
   const std::wstring target = archive.substr(0, archive.size() - 4);
   CreateDirectoryW(target.c_str(), nullptr);  // taken: (1) is next
-  {
-    CRecordingLibraries libraries({"unlha32.dll"});
-    libraries.Set("TOVIX_RECORDING_ACCEPT", "unlha32.dll;unzip32.dll");
-    EXPECT_EQ(kExtractNameRefused, ExtractArchive(nullptr, archive));
-    EXPECT_TRUE(libraries.Log().empty());
-    libraries.Add({"unzip32.dll"}, true);
-    libraries.Set("TOVIX_RECORDING_FAIL", "\"");
-    libraries.Set("TOVIX_RECORDING_FAIL_CODE", "0x8005");
-    SetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", L"\u00e9\U0001F600 \uD55C");
-    CMessageBoxRecorder boxes;
-    EXPECT_EQ(1, ExtractArchive(nullptr, archive));
-    EXPECT_EQ((std::vector<std::string>{
-                  "unzip32.dll UnZipCheckArchiveW mode=0 loaded=unzip32.dll " + Utf8(archive),
-                  "unzip32.dll UnZipW owner=0 size=32767 zeroed=1 loaded=unzip32.dll \"" + Utf8(archive) + "\" \"" +
-                      Utf8(target) + "(1)\\\""}),
-              libraries.Log());
-    ASSERT_EQ(1u, boxes.Calls().size());
-    EXPECT_EQ(L"\u00e9\U0001F600 \uD55C", boxes.Calls()[0].wideText);
-    EXPECT_EQ("解凍エラー", boxes.Calls()[0].caption);
-  }
+  CRecordingLibraries libraries({"unlha32.dll"});
+  libraries.Set("TOVIX_RECORDING_ACCEPT", "unlha32.dll;unzip32.dll");
+  EXPECT_EQ(kExtractNameRefused, ExtractArchive(nullptr, archive));
+  EXPECT_TRUE(libraries.Log().empty());
+  libraries.Add({"unzip32.dll"}, true);
+  libraries.Set("TOVIX_RECORDING_FAIL", "\"");
+  libraries.Set("TOVIX_RECORDING_FAIL_CODE", "0x8005");
+  SetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", L"\u00e9\U0001F600 \uD55C");
+  CMessageBoxRecorder boxes;
+  EXPECT_EQ(1, ExtractArchive(nullptr, archive));
+  EXPECT_EQ((std::vector<std::string>{
+                "unzip32.dll UnZipCheckArchiveW mode=0 loaded=unzip32.dll " + Utf8(archive),
+                "unzip32.dll UnZipW owner=0 size=32767 zeroed=1 loaded=unzip32.dll \"" + Utf8(archive) + "\" \"" +
+                    Utf8(target) + "(1)\\\""}),
+            libraries.Log());
+  ASSERT_EQ(1u, boxes.Calls().size());
+  EXPECT_EQ(L"\u00e9\U0001F600 \uD55C", boxes.Calls()[0].wideText);
+  EXPECT_EQ("解凍エラー", boxes.Calls()[0].caption);
 }
 
 TEST(ArchiveBridge, VersionsOfTheEightRows) {

@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/wide_text.h"
 #include "resources/resource.h"
 #include "tests/archivers/peers.h"
 #include "tests/filetools/recording_archiver/archive_test_support.h"
@@ -264,7 +263,7 @@ TEST(CompressDialog, AMissingLibraryIsNamedAndTheOtherStillWorks) {
 TEST(CompressDialog, RealNamesGoOnlyToTheWideEntry) {
   TempFolder folder;
   CCurrentFolder current(folder.File(""));
-  const std::wstring dir = Widen(folder.File(""), CP_ACP) + L"\\";
+  const std::wstring dir = folder.File(L"") + L"\\";
   for (bool wide : {true, false}) {
     SCOPED_TRACE(wide);
     CRecordingLibraries libraries;

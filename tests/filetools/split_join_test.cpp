@@ -18,7 +18,6 @@
 #include "filetools/split_dialog.h"
 #include "filetools/split_plan.h"
 #include "framework/scoped_override.h"
-#include "framework/wide_text.h"
 #include "resources/resource.h"
 #include "tests/support/data.h"
 #include "tests/support/modal_script.h"
@@ -583,47 +582,24 @@ TEST_F(SplitJoinDialogs, BatchFileJoinsWithTheCommandInterpreter) {
   }
 }
 
-// Files under names the code page lacks.
-bool WriteWide(const std::wstring& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD put = 0;
-  bool ok = h != INVALID_HANDLE_VALUE && WriteFile(h, bytes.data(), DWORD(bytes.size()), &put, nullptr);
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  return ok && put == bytes.size();
-}
-std::string ReadWide(const std::wstring& path) {
-  std::string bytes;
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return "(missing)";
-  char buffer[4096];
-  DWORD n = 0;
-  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) bytes.append(buffer, n);
-  CloseHandle(h);
-  return bytes;
-}
-
 // A name the console's code page cannot spell: the batch file finds its
 // pieces by a pattern and joins them, and it copies nothing when a second
 // file (here a look-alike) matches the pattern too. No % in the name: Wine's
 // interpreter expands a variable's value once more (Windows does not).
 TEST_F(SplitJoinDialogs, BatchFileForANameTheCodePageLacksJoinsWithTheCommandInterpreter) {
-  const std::wstring folder = Widen(File(""), CP_ACP) + L"\\";
-  const std::wstring path = folder + L"Caf\u00e9 \U0001F600 (1) & x.bin";
+  const std::wstring path = folder_.File(L"Caf\u00e9 \U0001F600 (1) & x.bin");
   const std::string bytes = test_data::Noise(2500, 7);
-  ASSERT_TRUE(WriteWide(path, bytes));
+  ASSERT_TRUE(TempFolder::Write(path, bytes));
   Split(path, "1000", true);
   ASSERT_TRUE(DeleteFileW(path.c_str()));
   // Under a plain name, as the test above for the code page does.
-  ASSERT_TRUE(MoveFileW(BatchName(path).c_str(), Widen(File("join.bat"), CP_ACP).c_str()));
+  ASSERT_TRUE(MoveFileW(BatchName(path).c_str(), folder_.File(L"join.bat").c_str()));
   EXPECT_EQ(0, RunBatch(File(""), "join.bat"));
-  EXPECT_TRUE(bytes == ReadWide(path));
+  EXPECT_TRUE(bytes == TempFolder::Read(path));
   ASSERT_TRUE(DeleteFileW(path.c_str()));
-  const std::wstring lookAlike = folder + L"Cafe \U0001F600 (1) & x.bin.001";
-  ASSERT_TRUE(WriteWide(lookAlike, "other"));
+  ASSERT_TRUE(TempFolder::Write(folder_.File(L"Cafe \U0001F600 (1) & x.bin.001"), "other"));
   EXPECT_EQ(1, RunBatch(File(""), "join.bat"));
-  EXPECT_EQ("(missing)", ReadWide(path));
-  for (const std::wstring& f : {lookAlike, PieceName(path, 1), PieceName(path, 2), PieceName(path, 3)})
-    DeleteFileW(f.c_str());
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str()));
 }
 
 // A join takes one set of pieces: up to a piece shorter than the first (an

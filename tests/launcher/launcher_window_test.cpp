@@ -19,26 +19,6 @@
 
 namespace {
 
-// A drop handle laid out as the shell lays it out: DROPFILES, then the
-// names in UTF-16, each ended by a zero, and one more zero.
-HDROP ShellDrop(const std::vector<std::wstring>& paths) {
-  std::wstring names;
-  for (const std::wstring& p : paths) names += p + L'\0';
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + (names.size() + 1) * sizeof(wchar_t));
-  DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(memory));
-  header->pFiles = sizeof(DROPFILES);
-  header->fWide = TRUE;
-  memcpy(header + 1, names.data(), names.size() * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  return static_cast<HDROP>(memory);
-}
-
-HDROP ShellDrop(const std::vector<std::string>& paths) {
-  std::vector<std::wstring> wide;
-  for (const std::string& p : paths) wide.push_back(Widen(p, CP_ACP));
-  return ShellDrop(wide);
-}
-
 // The default skin of the source tree this test was built from.
 std::string SourceSkin() { return std::string(TOVIX_SOURCE_DIR) + "/resources/skin/default/"; }
 
@@ -130,7 +110,7 @@ class LauncherTest : public MainWindowTest {
     SendMessageA(Launcher().ToolTip(), TTM_GETTEXTA, sizeof text, LPARAM(&info));
     return text;
   }
-  void DropAt(int dx, int dy, const std::vector<std::string>& paths) { DropAt(dx, dy, ShellDrop(paths)); }
+  void DropAt(int dx, int dy, const std::vector<std::string>& paths) { DropAt(dx, dy, ShellDrop(paths, true)); }
   void DropAt(int dx, int dy, HDROP drop) {
     RECT r;
     GetWindowRect(Launcher().m_hWnd, &r);
@@ -297,8 +277,8 @@ TEST_F(LauncherTest, PathsUpToTheLongestPathRegisterShowAndOpenWhole) {
 }
 
 TEST_F(LauncherTest, NamesCodePage932CannotHoldAreRefusedWithTheRealName) {
-  std::wstring name = Widen(folder.File(""), CP_ACP) + L"\\Caf\u00e9 \U0001F600.txt";
-  CloseHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const std::wstring name = folder.File(L"Caf\u00e9 \U0001F600.txt");
+  ASSERT_TRUE(TempFolder::Write(name, ""));
   OpenLauncher("LunCloseEnable=0\r\n");
   DropAt(24, 10, ShellDrop(std::vector<std::wstring>{name}));
   EXPECT_EQ(Entry(1), "<none>");

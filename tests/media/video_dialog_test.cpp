@@ -17,6 +17,7 @@
 #include "resources/resource.h"
 #include "tests/media/test_media.h"
 #include "tests/support/pump.h"
+#include "tests/test_files.h"
 
 #include <dshow.h>  // after the framework: it defines SubclassWindow
 
@@ -242,18 +243,15 @@ TEST_F(VideoWindow, ShowsTimeAndInformation) {
 }
 
 TEST_F(VideoWindow, FileOfAnyNamePlaysAndShowsItsName) {
-  // Beside the test media, under a name the system code page cannot hold.
-  const std::wstring name = L"Caf\u00e9 \ud55c\uae00.avi";
-  std::wstring first = Widen(first_, CP_ACP);
-  std::wstring path = first.substr(0, first.find_last_of(L'\\') + 1) + name;
-  ASSERT_TRUE(CopyFileW(first.c_str(), path.c_str(), FALSE));
+  TempFolder folder;  // the copy under a name the system code page cannot hold
+  const std::wstring name = L"Caf\u00e9 \ud55c\uae00.avi", path = folder.File(name);
+  ASSERT_TRUE(CopyFileW(Widen(first_, CP_ACP).c_str(), path.c_str(), FALSE));
   ASSERT_TRUE(video_.Open(nullptr, path));
   EXPECT_TRUE(video_.HasVideo());
   wchar_t info[256] = L"";
   GetDlgItemTextW(video_.m_hWnd, IDC_VIDEO_INFO, info, 256);
   EXPECT_EQ(L" 320\u00d7240\uff0f25.00\uff0f" + name, std::wstring(info));
   video_.Close();
-  DeleteFileW(path.c_str());
 }
 
 TEST_F(VideoWindow, StripSlidesInUnderTheMouseAndOutWhenItLeaves) {

@@ -15,6 +15,7 @@
 
 #include "core/side_effects.h"
 #include "framework/scoped_override.h"
+#include "framework/wide_text.h"
 #include "tests/archivers/peers.h"
 #include "tests/test_files.h"
 
@@ -67,8 +68,7 @@ const char* const kAllNames[] = {"unlha32.dll", "unzip32.dll", "ZIP32J.DLL", "un
 class CRecordingLibraries {
  public:
   explicit CRecordingLibraries(std::initializer_list<const char*> names = {}) : m_folder(), m_dlls(m_folder.File("")) {
-    std::string built = TestFolder() + "\\filetools\\recording_archiver\\recording_archiver.dll";
-    for (const char* name : names) m_copied &= CopyFileA(built.c_str(), m_folder.File(name).c_str(), FALSE) != 0;
+    Add(names, false);
     Set("TOVIX_RECORDING_LOG", LogPath());
   }
   ~CRecordingLibraries() {
@@ -123,12 +123,7 @@ inline std::vector<std::string> LoadedArchivers() {
 }
 
 // UTF-8 of a wide text, as the wide recording library logs it.
-inline std::string Utf8(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
+inline std::string Utf8(const std::wstring& text) { return Narrow(text, CP_UTF8); }
 
 struct MessageBoxCall {
   HWND owner;
@@ -148,9 +143,7 @@ class CMessageBoxRecorder {
       return IDOK;
     };
     g_sideEffects.messageBoxW = [](HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
-      char narrowCaption[256] = "";
-      WideCharToMultiByte(CP_ACP, 0, caption ? caption : L"", -1, narrowCaption, sizeof narrowCaption, nullptr, nullptr);
-      s_calls.push_back({owner, "(wide)", narrowCaption, type, text ? text : L""});
+      s_calls.push_back({owner, "(wide)", Narrow(caption ? caption : L"", CP_ACP), type, text ? text : L""});
       return IDOK;
     };
   }

@@ -37,18 +37,23 @@ HMODULE g_self = nullptr;
 const char* const kArchivers[] = {"unlha32.dll", "unzip32.dll", "ZIP32J.DLL", "unrar32.dll", "unrar.dll",
                                   "cab32.dll",   "7-Zip32.dll", "TAR32.dll",  "ungca32.dll"};
 
-// Read as wide text and converted here: the 8-bit call cuts Japanese values
-// short on some systems.
-std::string Environment(const char* name) {
+// Read as wide text: the 8-bit call cuts Japanese values short on some systems.
+std::wstring WideEnvironment(const char* name) {
   wchar_t wideName[64];
   MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64);
   wchar_t value[4096];
   DWORD n = GetEnvironmentVariableW(wideName, value, 4096);
-  if (!n || n >= 4096) return std::string();
+  return std::wstring(value, n < 4096 ? n : 0);
+}
+
+// Wide text in the code page, or in UTF-8 for a wide entry's log line.
+std::string Bytes(const std::wstring& text, UINT codePage = CP_ACP) {
   char bytes[4 * 4096];
-  int length = WideCharToMultiByte(CP_ACP, 0, value, int(n), bytes, sizeof bytes, nullptr, nullptr);
+  int length = WideCharToMultiByte(codePage, 0, text.data(), int(text.size()), bytes, sizeof bytes, nullptr, nullptr);
   return std::string(bytes, length > 0 ? size_t(length) : 0);
 }
+
+std::string Environment(const char* name) { return Bytes(WideEnvironment(name)); }
 
 std::string SelfName() {
   char path[MAX_PATH] = "";
@@ -99,15 +104,6 @@ BOOL Check(const char* entry, LPCSTR file, int mode) {
   return Listed(Environment("TOVIX_RECORDING_ACCEPT"), SelfName()) ? TRUE : FALSE;
 }
 
-// What a failing call writes: the environment's text, in the code page or,
-// for a wide entry, in UTF-16.
-void FailText(std::string* text) { *text = Environment("TOVIX_RECORDING_TEXT"); }
-void FailText(std::wstring* text) {
-  wchar_t value[4096];
-  DWORD n = GetEnvironmentVariableW(L"TOVIX_RECORDING_TEXT", value, 4096);
-  text->assign(value, n < 4096 ? n : 0);
-}
-
 template <typename Char>
 int Work(const char* entry, HWND owner, const std::string& line, Char* buffer, DWORD size) {
   // The caller promises `size` units and one more for the final zero.
@@ -122,7 +118,9 @@ int Work(const char* entry, HWND owner, const std::string& line, Char* buffer, D
   if (!fail.empty() && line.compare(0, fail.size(), fail) == 0) {
     std::string code = Environment("TOVIX_RECORDING_FAIL_CODE");
     result = code.empty() ? 0x8001 : int(std::strtol(code.c_str(), nullptr, 0));
-    FailText(&text);
+    // The environment's text, in the code page or, for a wide entry, in UTF-16.
+    if constexpr (sizeof(Char) == 1) text = Environment("TOVIX_RECORDING_TEXT");
+    else text = WideEnvironment("TOVIX_RECORDING_TEXT");
   }
   if (buffer && size) {
     size_t n = text.size() < size ? text.size() : size - 1;
@@ -187,22 +185,13 @@ RECORDING_VERSION(TarGetVersion)
 RECORDING_VERSION(UnGCAGetVersion)
 
 #ifdef RECORDING_WIDE
-namespace {
-
-std::string Utf8(LPCWSTR text) {
-  if (!text) return "(null)";
-  char bytes[4 * 4096] = "";
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
-  return bytes;
-}
-
-}  // namespace
-
-#define RECORDING_CHECK_W(name) \
-  extern "C" __declspec(dllexport) BOOL WINAPI name(LPCWSTR file, int mode) { return Check(#name, Utf8(file).c_str(), mode); }
+#define RECORDING_CHECK_W(name)                                                \
+  extern "C" __declspec(dllexport) BOOL WINAPI name(LPCWSTR file, int mode) { \
+    return Check(#name, file ? Bytes(file, CP_UTF8).c_str() : nullptr, mode);  \
+  }
 #define RECORDING_WORK_W(name)                                                                    \
   extern "C" __declspec(dllexport) int WINAPI name(HWND owner, LPCWSTR command, LPWSTR buffer, DWORD size) { \
-    return Work(#name, owner, Utf8(command), buffer, size);                                       \
+    return Work(#name, owner, command ? Bytes(command, CP_UTF8) : "(null)", buffer, size);        \
   }
 
 RECORDING_CHECK_W(UnlhaCheckArchiveW)
