@@ -84,6 +84,7 @@ const SideEffects kRecorders = {
       g_log.push_back("messageBeep " + std::to_string(type));
       return TRUE;
     },
+    kSystemSideEffects.messageBoxW,
 };
 
 std::string ProgramPath() {
