@@ -216,6 +216,33 @@ TEST_F(DropTest, FileOfARealNameIsSplitAndJoinedBack) {
   OnUnixSide(std::string("cmp original ") + kCafe + ".bin");
 }
 
+TEST_F(DropTest, VideoOfARealNamePlaysUnderThatName) {
+  ASSERT_FALSE(MediaFolder().empty()) << "TOVIX_TEST_MEDIA must name the test media (scripts/make-test-media.sh)";
+  OnUnixSide("cp " + peers::Quote(peers::UnixPath(MediaFolder() + "\\video320.avi")) + " " + kCafe + ".avi");
+  Start(4);  // 動画
+  DropUnix(20, peers::UnixPath(work.File("")) + "/" + kCafe + ".avi");
+  // The video window's information line names the file it plays.
+  struct Find {
+    DWORD pid;
+    HWND info;
+  } find = {process.dwProcessId, nullptr};
+  auto infoLine = [](HWND top, LPARAM param) -> BOOL {
+    auto* f = reinterpret_cast<Find*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(top, &owner);
+    if (owner == f->pid && IsWindowVisible(top)) f->info = GetDlgItem(top, IDC_VIDEO_INFO);
+    return f->info == nullptr;
+  };
+  std::wstring shown;
+  WaitUntil([&] {
+    wchar_t text[256] = L"";
+    if (!find.info) EnumWindows(infoLine, LPARAM(&find));
+    if (find.info) GetWindowTextW(find.info, text, 256);
+    return (shown = text).find(L"Caf\u00e9.avi") != std::wstring::npos;
+  });
+  EXPECT_NE(shown.find(L"Caf\u00e9.avi"), std::wstring::npos) << OpenBoxOf(process.dwProcessId);
+}
+
 // Code page 932 has ♪ but no é: that song is named only in the UTF-8 list.
 TEST_F(DropTest, MusicDroppedOnTheLowerPartJoinsThePlaylist) {
   ASSERT_FALSE(MediaFolder().empty()) << "TOVIX_TEST_MEDIA must name the test media (scripts/make-test-media.sh)";
