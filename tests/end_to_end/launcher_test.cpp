@@ -8,6 +8,7 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "tests/archivers/peers.h"
 #include "tests/end_to_end/main_window_of.h"
 #include "tests/test_files.h"
 
@@ -84,6 +85,24 @@ TEST(LauncherEndToEnd, ClickStartsTheEntryInItsFolder) {
   })) << "no launcher on the screen";
   EXPECT_EQ(r.left, 100);
   EXPECT_EQ(r.top, 300 - 82);
+
+  // Dragged from outside onto the second entry, a file whose name code page
+  // 932 cannot spell is refused with a message, and nothing is stored.
+  const std::string cafe = peers::UnixPath(folder.File("")) + "/Caf\xC3\xA9.txt";
+  ASSERT_EQ(0, peers::Run("/", "touch " + peers::Quote(cafe)).exitCode);
+  RECT item;
+  ASSERT_TRUE(GetWindowRect(GetDlgItem(launcher, IDC_LUN_ITEM2), &item));
+  const std::string source = std::string(TOVIX_SOURCE_DIR) + "/scripts/xdnd_drop.py";
+  const std::string at = std::to_string((item.left + item.right) / 2) + " " + std::to_string((item.top + item.bottom) / 2);
+  peers::Result drop = peers::Run("/", "/usr/bin/python3 " + peers::Quote(source) + " " + at + " " + peers::Quote(cafe));
+  ASSERT_EQ(drop.exitCode, 0) << drop.output;
+  HWND box = nullptr;
+  std::string shown;
+  ASSERT_TRUE(WaitUntil([&] { return !(shown = end_to_end::OpenBoxOf(process.dwProcessId, &box)).empty(); }));
+  EXPECT_NE(shown.find("シフトJISで表せない文字"), std::string::npos) << shown;
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  EXPECT_EQ(TempFolder::Read(folder.File("tovix.ini")).find("lun02"), std::string::npos);
 
   ClickControl(launcher, IDC_LUN_ITEM1);
   std::string marker = folder.File("tools\\marker.txt");

@@ -74,9 +74,9 @@ inline BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
   char cls[32] = "";
   GetWindowThreadProcessId(hwnd, &owner);
   GetClassNameA(hwnd, cls, sizeof cls);
-  // A visible dialog of the program that is not its main window.
+  // A visible dialog of the program that is neither its main window nor its launcher.
   if (owner != box->pid || !IsWindowVisible(hwnd) || std::string(cls) != "#32770" ||
-      GetDlgItem(hwnd, IDC_DROP_ACTION))
+      GetDlgItem(hwnd, IDC_DROP_ACTION) || GetDlgItem(hwnd, IDC_LUN_ITEM1))
     return TRUE;
   char caption[256] = "";
   GetWindowTextA(hwnd, caption, sizeof caption);
