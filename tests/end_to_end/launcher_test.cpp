@@ -93,8 +93,10 @@ TEST(LauncherEndToEnd, ClickStartsTheEntryInItsFolder) {
   RECT item;
   ASSERT_TRUE(GetWindowRect(GetDlgItem(launcher, IDC_LUN_ITEM2), &item));
   const std::string source = std::string(TOVIX_SOURCE_DIR) + "/scripts/xdnd_drop.py";
-  const std::string at = std::to_string((item.left + item.right) / 2) + " " + std::to_string((item.top + item.bottom) / 2);
-  peers::Result drop = peers::Run("/", "/usr/bin/python3 " + peers::Quote(source) + " " + at + " " + peers::Quote(cafe));
+  const std::string at =
+      std::to_string((item.left + item.right) / 2) + " " + std::to_string((item.top + item.bottom) / 2);
+  peers::Result drop =
+      peers::Run("/", "/usr/bin/python3 " + peers::Quote(source) + " " + at + " " + peers::Quote(cafe));
   ASSERT_EQ(drop.exitCode, 0) << drop.output;
   HWND box = nullptr;
   std::string shown;
