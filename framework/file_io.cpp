@@ -8,10 +8,10 @@
 #include "framework/files.h"
 #include "framework/text.h"
 
-ReadResult ReadWholeFile(const char* path, std::string* bytes, uint64_t maxBytes) {
-  bytes->clear();
-  if (IsDevicePath(path)) return ReadResult::kUnreadable;
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+namespace {
+
+// The whole of an opened file (closed here), as ReadWholeFile reads it.
+ReadResult ReadOpened(HANDLE file, std::string* bytes, uint64_t maxBytes) {
   if (file == INVALID_HANDLE_VALUE) return ReadResult::kUnreadable;
   DWORD high = 0;
   DWORD size = GetFileSize(file, &high);
@@ -30,6 +30,32 @@ ReadResult ReadWholeFile(const char* path, std::string* bytes, uint64_t maxBytes
   }
   CloseHandle(file);
   return result;
+}
+
+// Writes `bytes` to an opened temporary file, flushes and closes it; false
+// when any of that failed.
+bool WriteAndClose(HANDLE file, const std::string& bytes) {
+  DWORD written = 0;
+  bool ok = (bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+                               written == bytes.size())) &&
+            FlushFileBuffers(file);
+  CloseHandle(file);
+  return ok;
+}
+
+// A target the user asked to stay as it is (read-only), or a folder.
+bool KeptAsItIs(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+}
+
+}  // namespace
+
+ReadResult ReadWholeFile(const char* path, std::string* bytes, uint64_t maxBytes) {
+  bytes->clear();
+  if (IsDevicePath(path)) return ReadResult::kUnreadable;
+  return ReadOpened(
+      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr), bytes,
+      maxBytes);
 }
 
 namespace {
@@ -65,18 +91,11 @@ HANDLE CreateTemporaryBeside(const char* path, char* temporary, size_t size) {
 }  // namespace
 
 bool ReplaceFileSafely(const char* path, const std::string& bytes) {
-  if (IsDevicePath(path)) return false;
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-    return false;  // the user asked for this file to stay as it is
+  if (IsDevicePath(path) || KeptAsItIs(GetFileAttributesA(path))) return false;
   char temporary[MAX_PATH + 32];
   HANDLE file = CreateTemporaryBeside(path, temporary, sizeof temporary);
   if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = (bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
-                               written == bytes.size())) &&
-            FlushFileBuffers(file);
-  CloseHandle(file);
+  bool ok = WriteAndClose(file, bytes);
   if (ok && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
   // The 95 family has no MoveFileEx: the old file goes only once the new one is whole.
   if (ok && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
@@ -92,45 +111,22 @@ ReadResult ReadWholeFile(const std::wstring& path, std::string* bytes, uint64_t 
   if (SystemPath(path, &narrow)) return ReadWholeFile(narrow.c_str(), bytes, maxBytes);
   bytes->clear();
   if (IsDevicePath(path)) return ReadResult::kUnreadable;
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return ReadResult::kUnreadable;
-  LARGE_INTEGER size = {};
-  ReadResult result = ReadResult::kRead;
-  if (!GetFileSizeEx(file, &size)) {
-    result = ReadResult::kUnreadable;
-  } else if (uint64_t(size.QuadPart) > maxBytes || size.HighPart) {
-    result = ReadResult::kTooLarge;
-  } else if (size.LowPart) {
-    bytes->resize(size.LowPart);
-    DWORD read = 0;
-    if (!ReadFile(file, &(*bytes)[0], size.LowPart, &read, nullptr) || read != size.LowPart) {
-      bytes->clear();
-      result = ReadResult::kUnreadable;
-    }
-  }
-  CloseHandle(file);
-  return result;
+  return ReadOpened(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr),
+                    bytes, maxBytes);
 }
 
 bool ReplaceFileSafely(const std::wstring& path, const std::string& bytes) {
   std::string narrow;
   if (SystemPath(path, &narrow)) return ReplaceFileSafely(narrow.c_str(), bytes);
-  if (IsDevicePath(path)) return false;
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-    return false;  // the user asked for this file to stay as it is
+  if (IsDevicePath(path) || KeptAsItIs(GetFileAttributesW(path.c_str()))) return false;
   // Beside it, named for this process, as the 8-bit form names its own.
   std::wstring temporary = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   if (temporary.size() >= MAX_PATH) return false;
   HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = (bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
-                               written == bytes.size())) &&
-            FlushFileBuffers(file);
-  CloseHandle(file);
-  if (ok && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (WriteAndClose(file, bytes) &&
+      MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   DeleteFileW(temporary.c_str());
   return false;
