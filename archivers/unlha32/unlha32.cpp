@@ -1,6 +1,6 @@
-// The entry points of unlha32.dll: the program loads it by name and calls
-// these three (and their wide forms);
-// the work is shared with the other archiver libraries.
+// The entry points of unlha32.dll: the program loads it by name and calls these
+// (the W forms take UTF-16 paths and text, size in WCHARs, and UTF-8
+// response files); the work is shared with the other archiver libraries.
 #include <windows.h>
 
 #include "archivers/win/library.h"
@@ -8,41 +8,19 @@
 extern "C" {
 
 __declspec(dllexport) int WINAPI Unlha(HWND window, LPCSTR command, LPSTR output, DWORD size) {
-  try {
-    return arc::RunUnlha(window, command, output, size);
-  } catch (...) {
-    if (output && size) output[0] = '\0';
-    return arc::kErrorWrite;
-  }
+  return arc::WorkEntry(arc::RunUnlha, window, command, output, size);
 }
 
-__declspec(dllexport) BOOL WINAPI UnlhaCheckArchive(LPCSTR path, int mode) {
-  (void)mode;  // every mode checks the content
-  try {
-    return arc::CheckArchive(arc::Format::Lzh, path) ? TRUE : FALSE;
-  } catch (...) {
-    return FALSE;
-  }
-}
-
-// The same with UTF-16 paths and output text (size in WCHARs), and UTF-8
-// response files.
 __declspec(dllexport) int WINAPI UnlhaW(HWND window, LPCWSTR command, LPWSTR output, DWORD size) {
-  try {
-    return arc::RunWide(arc::RunUnlha, window, command, output, size);
-  } catch (...) {
-    if (output && size) output[0] = L'\0';
-    return arc::kErrorWrite;
-  }
+  return arc::WideWorkEntry(arc::RunUnlha, window, command, output, size);
 }
 
-__declspec(dllexport) BOOL WINAPI UnlhaCheckArchiveW(LPCWSTR path, int mode) {
-  (void)mode;
-  try {
-    return path && arc::CheckArchive(arc::Format::Lzh, std::wstring(path)) ? TRUE : FALSE;
-  } catch (...) {
-    return FALSE;
-  }
+__declspec(dllexport) BOOL WINAPI UnlhaCheckArchive(LPCSTR path, int) {
+  return arc::CheckEntry(arc::Format::Lzh, path);
+}
+
+__declspec(dllexport) BOOL WINAPI UnlhaCheckArchiveW(LPCWSTR path, int) {
+  return arc::WideCheckEntry(arc::Format::Lzh, path);
 }
 
 __declspec(dllexport) WORD WINAPI UnlhaGetVersion() { return arc::kLibraryVersion; }

@@ -173,4 +173,39 @@ int RunWide(Work work, HWND owner, const wchar_t* line, wchar_t* buffer, DWORD s
   return result;
 }
 
+int WorkEntry(Work work, HWND owner, const char* command, char* buffer, DWORD size) {
+  try {
+    return work(owner, command, buffer, size);
+  } catch (...) {
+    if (buffer && size) buffer[0] = '\0';
+    return kErrorWrite;
+  }
+}
+
+int WideWorkEntry(Work work, HWND owner, const wchar_t* command, wchar_t* buffer, DWORD size) {
+  try {
+    return RunWide(work, owner, command, buffer, size);
+  } catch (...) {
+    if (buffer && size) buffer[0] = L'\0';
+    return kErrorWrite;
+  }
+}
+
+// Every mode of the check entries checks the content.
+BOOL CheckEntry(Format format, const char* path) {
+  try {
+    return CheckArchive(format, path) ? TRUE : FALSE;
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+BOOL WideCheckEntry(Format format, const wchar_t* path) {
+  try {
+    return path && CheckArchive(format, std::wstring(path)) ? TRUE : FALSE;
+  } catch (...) {
+    return FALSE;
+  }
+}
+
 }  // namespace arc

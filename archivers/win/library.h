@@ -44,4 +44,12 @@ int RunTar(HWND owner, const char* command, char* buffer, DWORD size);
 typedef int (*Work)(HWND owner, const char* command, char* buffer, DWORD size);
 int RunWide(Work work, HWND owner, const wchar_t* command, wchar_t* buffer, DWORD size);
 
+// The exported entries' bodies: the work or the check, with an exception
+// (memory running out) turned into kErrorWrite and an empty text, or into
+// "not an archive", instead of crossing into the caller.
+int WorkEntry(Work work, HWND owner, const char* command, char* buffer, DWORD size);
+int WideWorkEntry(Work work, HWND owner, const wchar_t* command, wchar_t* buffer, DWORD size);
+BOOL CheckEntry(Format format, const char* path);
+BOOL WideCheckEntry(Format format, const wchar_t* path);
+
 }  // namespace arc
